@@ -1,0 +1,24 @@
+// Field lists and the not-initialised error shared by the modes.
+#include "modes/mode_processor.h"
+
+#include <utility>
+
+namespace zorvel {
+
+void ModeProcessorBase::SetFieldLists(FieldList input_spell,
+                                      FieldList input_episode,
+                                      FieldList output_spell,
+                                      FieldList output_episode) {
+  input_spell_fields_ = std::move(input_spell);
+  input_episode_fields_ = std::move(input_episode);
+  output_spell_fields_ = std::move(output_spell);
+  output_episode_fields_ = std::move(output_episode);
+}
+
+void ModeProcessorBase::AddNotInitialisedError(Spell& spell,
+                                               const char* prefix) {
+  spell.AddError(GroupingError::Free(
+      "PLUGIN", std::string(prefix) + " Processor has not been initalised"));
+}
+
+}  // namespace zorvel

@@ -1,0 +1,23 @@
+// The renal grouping mode, code "NRD". Its grouping is not built yet:
+// set-up fills the field lists and reports that the mode is not ready, and
+// every request is answered with the mode's not-initialised error.
+#pragma once
+
+#include "modes/mode_processor.h"
+
+namespace zorvel {
+
+class RenalProcessor : public ModeProcessorBase {
+ public:
+  const char* GetCode() const override { return "NRD"; }
+  const char* GetDescription() const override {
+    return "National Renal Dataset (NRD)";
+  }
+  int32_t GetMaxEpisodes() const override { return 1; }
+  bool GetHideSpellOutput() const override { return true; }
+
+  bool SetUp(const ReferenceData& data) override;
+  bool Group(Spell& spell) override;
+};
+
+}  // namespace zorvel

@@ -1,0 +1,84 @@
+// The reference data set: the six encrypted tables read from the data
+// location given to CS_Prepare. LoadAll clears and refills every table; after
+// a successful load the set is only read. Rules, code lists, trigger lists and
+// combinations keep their addresses until the next LoadAll, so mode set-ups
+// may hold pointers to them.
+#pragma once
+
+#include <string>
+
+#include <boost/unordered_map.hpp>
+#include <boost/unordered_set.hpp>
+
+#include "refdata/code_list.h"
+#include "refdata/rule.h"
+
+namespace zorvel {
+
+using ValidationSet = boost::unordered_set<std::string>;
+using ValidationLists = boost::unordered_map<std::string, ValidationSet>;
+using CodeLists = boost::unordered_map<std::string, CodeList>;
+using RuleMap = boost::unordered_map<std::string, Rule>;
+using CodeTexts = boost::unordered_map<std::string, std::string>;
+
+// The six table files, in load order.
+inline constexpr const char* kTableFileNames[6] = {
+    "ValidationLists.csv.enc", "Lists.csv.enc",       "RuleDefs.csv.enc",
+    "TriggerAndRulesToHrg.csv.enc", "Combination.csv.enc", "Code.csv.enc"};
+
+// How a load ended.
+enum class LoadStatus {
+  kOk,               // all six tables loaded
+  kMissingFile,      // at least one file could not be opened
+  kBrokenReference,  // a table named a rule or list that another lacks
+};
+
+class ReferenceData {
+ public:
+  ReferenceData();
+
+  // Loads the six tables from `location` followed directly by each file name
+  // (no separator is inserted). All six are attempted, except that a broken
+  // cross-reference abandons the load at once. Never throws.
+  LoadStatus LoadAll(const std::string& location);
+  // The error text of a load abandoned for a broken reference, such as
+  // "InputRules - Rule list missing from list database"; empty otherwise.
+  const std::string& load_error() const { return load_error_; }
+
+  // Look-ups; each returns null when the name is absent.
+  const ValidationSet* FindValidationList(const std::string& name) const;
+  const CodeList* FindList(const std::string& name) const;
+  const Rule* FindRule(const std::string& name) const;
+  const CodeMap* FindCodeMap(const std::string& table,
+                             const std::string& code_type) const;
+  const std::vector<HrgEntry>* FindCombination(const std::string& name) const;
+
+  const ValidationLists& validation_lists() const { return validation_lists_; }
+  const CodeLists& lists() const { return lists_; }
+  const RuleMap& rules() const { return rules_; }
+  const TriggerTables& trigger_tables() const { return trigger_tables_; }
+  const Combinations& combinations() const { return combinations_; }
+  const CodeTexts& code_texts() const { return code_texts_; }
+
+  // Mutable access for the loaders and for tests that build tables in memory.
+  ValidationLists& mutable_validation_lists() { return validation_lists_; }
+  CodeLists& mutable_lists() { return lists_; }
+  RuleMap& mutable_rules() { return rules_; }
+  TriggerTables& mutable_trigger_tables() { return trigger_tables_; }
+  Combinations& mutable_combinations() { return combinations_; }
+  CodeTexts& mutable_code_texts() { return code_texts_; }
+
+  // Empties every table.
+  void Clear();
+
+ private:
+  ValidationLists validation_lists_;
+  CodeLists lists_;
+  RuleMap rules_;
+  TriggerTables trigger_tables_;
+  Combinations combinations_;
+  CodeTexts code_texts_;
+  std::string load_error_;
+};
+
+}  // namespace zorvel

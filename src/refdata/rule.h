@@ -1,0 +1,69 @@
+// Rules of the "RuleDefs" table and the trigger, HRG entry and combination
+// records of "TriggerAndRulesToHrg" and "Combination". These are the plain
+// shapes held by ReferenceData; evaluation lives in rules/rule_context.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <boost/unordered_map.hpp>
+
+#include "refdata/code_list.h"
+#include "refdata/data_item_dictionary.h"
+
+namespace zorvel {
+
+// The test a rule condition applies, by its code in the table.
+enum class RuleFunction : uint8_t {
+  kDataItemInList = 0,
+  kNestedDataItemInList = 1,
+  kDgvpInList = 2,
+  kNestedDgvpInList = 3,
+  kTrue = 4,
+  kSumListValues = 5,
+  kSumDistinctValues = 6,
+  kRelDataItemInList = 7,
+  kAllDataItemInList = 8,
+  kNextDataItemInList = 9,
+};
+
+struct RuleCondition {
+  RuleFunction function = RuleFunction::kTrue;
+  std::string item;                 // data item name tested
+  const CodeList* list = nullptr;   // null for "Default" (no list)
+  int32_t from = 1;                 // first position looked at, from 1
+  int32_t to = 1;                   // last position looked at
+  int16_t count = 0;                // threshold of counting functions
+  // Derived at load so that evaluation needs no look-up or allocation:
+  DataItemKind kind = kUnknownItem; // KindOf(item)
+  std::string old_item;             // item + "Old", for AllDataItemInList
+};
+
+// A rule holds when every condition holds, tested in order.
+struct Rule {
+  std::vector<RuleCondition> conditions;
+};
+
+struct HrgEntry {
+  std::string hrg;
+  std::string error_code;           // "UZ01", "UZ14", ... or empty
+  const Rule* rule = nullptr;
+};
+
+struct Trigger {
+  const Rule* rule = nullptr;
+  std::vector<HrgEntry> entries;
+};
+
+using TriggerList = std::vector<Trigger>;
+// Code to trigger list, for one table and code type.
+using CodeMap = boost::unordered_map<std::string, TriggerList>;
+// Code type to code map, for one table.
+using CodeTypeMap = boost::unordered_map<std::string, CodeMap>;
+// Table name to its code types.
+using TriggerTables = boost::unordered_map<std::string, CodeTypeMap>;
+// Combination name to its ordered candidates (error codes always empty).
+using Combinations = boost::unordered_map<std::string, std::vector<HrgEntry>>;
+
+}  // namespace zorvel

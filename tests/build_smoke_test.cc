@@ -1,0 +1,3 @@
+// placeholder so the test binary links
+#include <gtest/gtest.h>
+TEST(Build, Links) {}

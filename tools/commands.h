@@ -1,0 +1,27 @@
+// The subcommands of the zorvel command-line host and its exit codes. Each
+// Add* function registers one group of subcommands on the application; the
+// subcommand's callback runs it and stores its exit code in `*exit_code`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace zorvel::cli {
+
+// Exit codes of the zorvel program.
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitUsage = 1,            // bad arguments (CLI11 also uses its own codes)
+  kExitPluginMissing = 3,    // plug-in not found or an export missing
+  kExitTablesMissing = 4,    // table directory lacks one of the six files
+  kExitInputUnreadable = 5,  // an input file could not be read
+  kExitBadRecords = 6,       // at least one input line was not valid JSON
+  kExitPrepareFailed = 7,    // CS_Prepare answered false under --strict
+  kExitTableFaults = 8,      // tables check found faults
+  kExitIoError = 9,          // an output file could not be written
+};
+
+void AddGroupCommand(CLI::App& app, int* exit_code);
+void AddInfoCommands(CLI::App& app, int* exit_code);    // schema, info
+void AddTablesCommands(CLI::App& app, int* exit_code);  // tables pack|unpack|check
+
+}  // namespace zorvel::cli

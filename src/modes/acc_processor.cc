@@ -1,19 +1,139 @@
-// The adult critical care mode, not built yet.
+// The adult critical care mode: validation, the day-count array, the HRG of
+// the unit function code and the period length with its consistency flag.
 #include "modes/acc_processor.h"
 
-namespace zorvel {
+#include <cstdint>
 
-bool ACCProcessor::SetUp(const ReferenceData& /*data*/) {
+#include "common/dates.h"
+#include "common/numbers.h"
+
+namespace zorvel {
+namespace {
+
+// The daily counts of a period, in the order they are gathered into
+// "ACCDays".
+constexpr const char* kDayItems[] = {"BCSD", "ACSD", "BRSD", "ARSD", "RSD",
+                                     "NSD",  "DSD",  "LSD",  "CCL2D", "CCL3D"};
+
+// Appends the ten day counts to "ACCDays"; a count the episode does not
+// carry contributes an empty text and is not created.
+void AppendAccDays(Record& episode) {
+  std::vector<std::string>& days = episode.List("ACCDays");
+  days.reserve(days.size() + std::size(kDayItems));
+  for (const char* item : kDayItems) {
+    const std::string* value = episode.FindSingle(item);
+    days.push_back(value != nullptr ? *value : std::string());
+  }
+}
+
+// Length of the period in days, counting both ends; -1 when a date is
+// missing or empty, or the end lies before the start (an invalid date gives
+// a difference of -1 and so lands here too).
+int64_t PeriodDays(const Record& episode) {
+  const std::string* start = episode.FindSingle("CC_Start_Date");
+  const std::string* end = episode.FindSingle("CC_Discharge_Date");
+  if (start == nullptr || end == nullptr || start->empty() || end->empty()) {
+    return -1;
+  }
+  const int difference = DayDifference(*start, *end);
+  return difference < 0 ? -1 : int64_t{difference} + 1;
+}
+
+// Writes "Calc_CC_Days", and "Flag" "F" when the length is unknown or the
+// day counts do not fit into it: more level 2 and 3 days than days, more
+// support days than days, or more support days than level days. "Flag" is
+// left as it was otherwise. Missing counts are created empty and count 0.
+// The sums are taken in 64 bits so that large counts cannot overflow.
+void DeriveDaysAndFlag(Record& episode) {
+  const int64_t days = PeriodDays(episode);
+  const int64_t levels = int64_t{LeadingIntOrZero(episode.Single("CCL2D"))} +
+                         LeadingIntOrZero(episode.Single("CCL3D"));
+  const int64_t support = int64_t{LeadingIntOrZero(episode.Single("ARSD"))} +
+                          LeadingIntOrZero(episode.Single("BRSD"));
+  if (days == -1 || levels > days || support > days || support > levels) {
+    episode.Set("Flag", "F");
+  }
+  episode.Set("Calc_CC_Days", ToDecimal(days));
+}
+
+}  // namespace
+
+bool ACCProcessor::SetUp(const ReferenceData& data) {
+  // Pointers from an earlier load are stale once the tables reload.
+  unit_triggers_ = nullptr;
+  data_ = nullptr;
+
+  validator_.emplace(data.validation_lists());
+  validator_->AddCheck("ACC_CCUF", false, "ACC_CCUF");
+  for (const char* item : {"BCSD", "ACSD"}) {
+    validator_->AddCheck("ACCDays", true, item);
+  }
+  for (const char* item : {"BRSD", "ARSD"}) {
+    validator_->AddCheck("ACCDays", true, item, "0");
+  }
+  for (const char* item : {"RSD", "NSD", "DSD", "LSD"}) {
+    validator_->AddCheck("ACCDays", true, item);
+  }
+  for (const char* item : {"CCL2D", "CCL3D"}) {
+    validator_->AddCheck("ACCDays", true, item, "0");
+  }
+
+  rule_context_ = RuleContext();
+  if (!rule_context_.SetUp(data)) return false;
+
+  unit_triggers_ = data.FindCodeMap("ACC1", "ACC_CCUF");
+  if (unit_triggers_ == nullptr) return false;
+
+  data_ = &data;
   SetFieldLists({},
-                {"ACC_CCUF", "BCSD", "ACSD", "BRSD", "ARSD", "RSD", "NSD", "DSD", "LSD", "CCL2D", "CCL3D", "CC_Start_Date", "CC_Discharge_Date"},
-                {},
-                {"HRG", "Calc_CC_Days", "Flag"});
-  return false;
+                {"ACC_CCUF", "BCSD", "ACSD", "BRSD", "ARSD", "RSD", "NSD",
+                 "DSD", "LSD", "CCL2D", "CCL3D", "CC_Start_Date",
+                 "CC_Discharge_Date"},
+                {}, {"HRG", "Calc_CC_Days", "Flag"});
+  return true;
 }
 
 bool ACCProcessor::Group(Spell& spell) {
-  AddNotInitialisedError(spell, "ACC");
-  return false;
+  bool all_grouped = true;
+  for (Record& episode : spell.episodes) {
+    if (validator_) validator_->Validate(episode);
+    AppendAccDays(episode);
+    DeriveHrg(episode);
+    DeriveDaysAndFlag(episode);
+    if (episode.errors.empty()) {
+      episode.success = true;
+    } else {
+      episode.Set("HRG", "UZ01Z");
+      episode.success = false;
+      all_grouped = false;
+    }
+  }
+  spell.success = all_grouped;
+  return true;
+}
+
+void ACCProcessor::DeriveHrg(Record& episode) const {
+  if (unit_triggers_ == nullptr) return;
+  // The validator creates "ACC_CCUF" when it checks it; it can only be
+  // absent when the tables lack the "ACC_CCUF" validation list. Such an
+  // episode has no unit to group by, so it gets no HRG (and, having no
+  // error either, stays successful), rather than being looked up as an
+  // empty code.
+  const std::string* unit = episode.FindSingle("ACC_CCUF");
+  if (unit == nullptr) return;
+  const auto triggers = unit_triggers_->find(*unit);
+  if (triggers == unit_triggers_->end()) return;
+
+  TriggerMatch match;
+  if (!rule_context_.EvaluateTriggers(episode, triggers->second,
+                                      EvalMode::kDgvp, &match)) {
+    return;
+  }
+  episode.Set("HRG", match.entry->hrg);
+  if (match.entry->error_code == "UZ13") {
+    episode.AddError(GroupingError::WithValue("ACC_CCUF", *unit,
+                                              kUz13AccGroupingError));
+  }
 }
 
 }  // namespace zorvel

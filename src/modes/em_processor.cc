@@ -1,19 +1,129 @@
-// The emergency medicine mode, not built yet.
+// The emergency medicine mode: default codes, validation, the pair search
+// over the combination table and the patient group override.
 #include "modes/em_processor.h"
 
 namespace zorvel {
+namespace {
 
-bool EMProcessor::SetUp(const ReferenceData& /*data*/) {
-  SetFieldLists({},
-                {"Age", "AEPatGroup", "Invest", "Treat"},
-                {},
-                {"HRG"});
-  return false;
+// Codes that stand in for a missing side of the pairs: an attendance with
+// treatments only had no investigation of note ("24"), one with
+// investigations only had no treatment of note ("99").
+constexpr const char* kNoInvestigation = "24";
+constexpr const char* kNoTreatment = "99";
+
+bool IsEmptyList(const std::vector<std::string>* list) {
+  return list == nullptr || list->empty();
+}
+
+}  // namespace
+
+bool EMProcessor::SetUp(const ReferenceData& data) {
+  // Pointers and checks from an earlier load are stale once the tables
+  // reload; until this set-up completes, grouping refuses to run.
+  combinations_ = nullptr;
+  patient_groups_ = nullptr;
+  validator_.reset();
+
+  const CodeMap* combinations = data.FindCodeMap("EM", "Combination");
+  if (combinations == nullptr) return false;
+  rule_context_ = RuleContext();
+  if (!rule_context_.SetUp(data)) return false;
+  const CodeMap* patient_groups = data.FindCodeMap("EM", "AEPatGroup");
+  if (patient_groups == nullptr) return false;
+
+  combinations_ = combinations;
+  patient_groups_ = patient_groups;
+  SetFieldLists({}, {"Age", "AEPatGroup", "Invest", "Treat"}, {}, {"HRG"});
+
+  validator_.emplace(data.validation_lists());
+  validator_->AddCheck("Invest", true, "Invest");
+  validator_->AddCheck("Treat", true, "Treat");
+  validator_->AddCheck("Age", false, "Age");
+  validator_->AddCheck("AEPatGroup", true, "AEPatGroup");
+  return true;
 }
 
 bool EMProcessor::Group(Spell& spell) {
-  AddNotInitialisedError(spell, "EM");
-  return false;
+  if (combinations_ == nullptr || !validator_) {
+    AddNotInitialisedError(spell, "EM");
+    return false;
+  }
+  bool all_grouped = true;
+  std::string key;
+  for (Record& episode : spell.episodes) {
+    if (PrepareEpisode(episode)) {
+      SearchCombinations(episode, key);
+      OverridePatientGroup(episode);
+    }
+    const std::string* hrg = episode.FindSingle("HRG");
+    if (hrg == nullptr || hrg->empty() || !episode.errors.empty()) {
+      episode.Set("HRG", "UZ01Z");
+      all_grouped = false;
+    } else {
+      episode.success = true;
+    }
+  }
+  spell.success = all_grouped;
+  return true;
+}
+
+bool EMProcessor::PrepareEpisode(Record& episode) const {
+  const bool no_investigations = IsEmptyList(episode.FindList("Invest"));
+  const bool no_treatments = IsEmptyList(episode.FindList("Treat"));
+  if (no_investigations && no_treatments) {
+    episode.AddError(GroupingError::WithPosition("Invest", "", 0, kIsBlank));
+    episode.AddError(GroupingError::WithPosition("Treat", "", 0, kIsBlank));
+  } else if (no_investigations) {
+    episode.List("Invest").push_back(kNoInvestigation);
+  } else if (no_treatments) {
+    episode.List("Treat").push_back(kNoTreatment);
+  }
+  return validator_->Validate(episode);
+}
+
+void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
+  // A value that came with the request counts as the HRG to beat.
+  std::string& hrg = episode.Single("HRG");
+  const std::vector<std::string>* investigations = episode.FindList("Invest");
+  const std::vector<std::string>* treatments = episode.FindList("Treat");
+  if (investigations == nullptr || treatments == nullptr) return;
+
+  for (const std::string& investigation : *investigations) {
+    for (const std::string& treatment : *treatments) {
+      key.assign("I ").append(investigation).append("+T ").append(treatment);
+      const auto triggers = combinations_->find(key);
+      if (triggers == combinations_->end()) continue;
+      TriggerMatch match;
+      if (!rule_context_.EvaluateTriggers(episode, triggers->second,
+                                          EvalMode::kPlain, &match)) {
+        continue;
+      }
+      const std::string& candidate = match.entry->hrg;
+      // Of equal HRGs the first pair keeps "PINV" and "PTRE".
+      if (!hrg.empty() && !(candidate < hrg)) continue;
+      hrg = candidate;
+      episode.Set("PINV", investigation);
+      episode.Set("PTRE", treatment);
+    }
+  }
+}
+
+void EMProcessor::OverridePatientGroup(Record& episode) const {
+  if (patient_groups_ == nullptr || !episode.errors.empty() ||
+      episode.IsBlank("HRG")) {
+    return;
+  }
+  const std::string& group = episode.Single("AEPatGroup");
+  const auto triggers = patient_groups_->find(group);
+  if (triggers == patient_groups_->end()) return;
+  TriggerMatch match;
+  if (!rule_context_.EvaluateTriggers(episode, triggers->second,
+                                      EvalMode::kPlain, &match)) {
+    return;
+  }
+  // An error HRG from the patient group never replaces a derived one.
+  if (match.entry->hrg == "UZ01Z") return;
+  episode.Set("HRG", match.entry->hrg);
 }
 
 }  // namespace zorvel

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "refdata/table_check.h"
 #include "refdata/table_packer.h"
 
 namespace zorvel::cli {
@@ -37,6 +38,21 @@ void AddUnpackCommand(CLI::App& tables, int* exit_code) {
   unpack->callback([=] { *exit_code = ExitCodeOf(UnpackDirectory(*src, *dst)); });
 }
 
+void AddCheckCommand(CLI::App& tables, int* exit_code) {
+  auto* check = tables.add_subcommand(
+      "check", "Report rows loaded, early stops and broken names of the tables in DIR");
+  auto dir = std::make_shared<std::string>();
+  check->add_option("DIR", *dir, "directory of encrypted tables")->required();
+  check->callback([=] {
+    // The tables are looked for by directory and file name glued together.
+    std::string location = *dir;
+    if (!location.empty() && location.back() != '/') location += '/';
+    TableCheck result = CheckTables(location);
+    std::cout << FormatTableCheck(result);
+    *exit_code = result.HasFaults() ? kExitTableFaults : kExitOk;
+  });
+}
+
 }  // namespace
 
 void AddTablesCommands(CLI::App& app, int* exit_code) {
@@ -45,6 +61,7 @@ void AddTablesCommands(CLI::App& app, int* exit_code) {
   tables->require_subcommand(1);
   AddPackCommand(*tables, exit_code);
   AddUnpackCommand(*tables, exit_code);
+  AddCheckCommand(*tables, exit_code);
 }
 
 }  // namespace zorvel::cli

@@ -348,13 +348,18 @@ TEST(PluginExports, ControlCharactersAreEscapedAndHighBytesCopied) {
 }
 
 TEST(PluginExports, MaxErrorsLimitsNothing) {
-  const std::string plain = RequestFor("ACC");
+  // An episode without unit function code and with two invalid day counts:
+  // three errors.
+  const std::string episodes =
+      "\"Episodes\":[{\"Id\":\"e1\",\"BCSD\":\"x\",\"LSD\":\"y\"}]}}";
+  const std::string plain =
+      "{\"Group\":\"ACC\",\"Spell\":{\"Id\":\"s1\"," + episodes;
   const std::string limited =
-      "{\"Group\":\"ACC\",\"MaxErrors\":\"1\",\"Spell\":{\"Id\":\"s1\","
-      "\"Episodes\":[{\"Id\":\"e1\"}]}}";
+      "{\"Group\":\"ACC\",\"MaxErrors\":\"1\",\"Spell\":{\"Id\":\"s1\"," +
+      episodes;
   const std::string limited_int =
-      "{\"Group\":\"ACC\",\"MaxErrors\":1,\"Spell\":{\"Id\":\"s1\","
-      "\"Episodes\":[{\"Id\":\"e1\"}]}}";
+      "{\"Group\":\"ACC\",\"MaxErrors\":1,\"Spell\":{\"Id\":\"s1\"," +
+      episodes;
   EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
               api.CS_Prepare(ZORVEL_DEMO_DIR);
               std::string unlimited = api.Process(plain.c_str());

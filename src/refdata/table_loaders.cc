@@ -1,0 +1,257 @@
+// Row rules of the six reference tables.
+#include "refdata/table_loaders.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "common/numbers.h"
+#include "refdata/table_reader.h"
+
+namespace zorvel {
+namespace {
+
+constexpr const char* kRuleListMissing =
+    "InputRules - Rule list missing from list database";
+constexpr const char* kTriggerRuleMissing =
+    "ImportTriggers  - Rule missing from table";
+constexpr const char* kCombinationRuleMissing =
+    "ImportCombination - Rule missing from table";
+
+// Function names of rule conditions, in the order of their codes.
+constexpr const char* kFunctionNames[10] = {
+    "DataItemInList",  "NestedDataItemInList", "DGVPInList",
+    "NestedDGVPInList", "True",               "SumListValues",
+    "SumDistinctValues", "RelDataItemInList", "AllDataItemInList",
+    "NextDataItemInList"};
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+  std::string_view other(b);
+  if (a.size() != other.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(other[i])) return false;
+  return true;
+}
+
+// The function code named by `name`, matched without regard to case; false
+// when the name is none of the ten.
+bool FindFunction(const std::string& name, RuleFunction* function) {
+  for (int code = 0; code < 10; ++code) {
+    if (EqualIgnoringCase(name, kFunctionNames[code])) {
+      *function = static_cast<RuleFunction>(code);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+// One table being read: its reader, its report and the fault policy.
+class TableRun {
+ public:
+  TableRun(int index, FaultMode mode) : mode_(mode) {
+    report_.file = kTableFileNames[index];
+  }
+
+  bool Open(const std::string& path, bool skip_header) {
+    CsvDialect dialect;
+    dialect.skip_header = skip_header;
+    report_.opened = reader_.Open(path, kTableKey, dialect);
+    return report_.opened;
+  }
+
+  // Reads the next row; true when its field count fits (`exact` fields, or at
+  // least `minimum` when `exact` is 0). A row that does not fit ends the table;
+  // its line is kept unless it is only the padding at the end of the file.
+  bool NextRow(size_t exact, size_t minimum = 0) {
+    size_t count = reader_.ReadRow();
+    bool fits = exact != 0 ? count == exact : count >= minimum;
+    if (fits) {
+      ++report_.rows;
+    } else if (count != 0 && !IsPadding()) {
+      report_.stop_line = reader_.line();
+    }
+    return fits;
+  }
+
+  const std::string& Field(size_t i) const { return reader_.field(i); }
+  const std::vector<std::string>& Fields() const { return reader_.fields(); }
+
+  // Records a name that could not be resolved; true when the load goes on.
+  bool Fault(const std::string& missing, const char* message) {
+    report_.faults.push_back(
+        {report_.file, reader_.line(), missing, message});
+    return mode_ == FaultMode::kContinue;
+  }
+
+  TableReport Finish() { return std::move(report_); }
+
+ private:
+  // A final row made of NUL bytes alone is the zero padding of a whole block.
+  bool IsPadding() const {
+    if (!reader_.ended_by_eof()) return false;
+    for (const std::string& field : reader_.fields())
+      for (char c : field)
+        if (c != '\0') return false;
+    return true;
+  }
+
+  TableReader reader_;
+  TableReport report_;
+  FaultMode mode_;
+};
+
+TableReport LoadValidationLists(TableRun& run, const std::string& path,
+                                ReferenceData* data) {
+  ValidationLists& sets = data->mutable_validation_lists();
+  sets.clear();
+  if (!run.Open(path, false)) return run.Finish();
+  while (run.NextRow(2)) sets[run.Field(0)].insert(run.Field(1));
+  return run.Finish();
+}
+
+TableReport LoadLists(TableRun& run, const std::string& path,
+                      ReferenceData* data) {
+  CodeLists& lists = data->mutable_lists();
+  lists.clear();
+  if (!run.Open(path, false)) return run.Finish();
+  while (run.NextRow(3)) {
+    int32_t value = CodeList::kNoValue;
+    if (!run.Field(2).empty())
+      value = ParseStrictInt32(run.Field(2)).value_or(CodeList::kNoValue);
+    lists[run.Field(0)].Set(run.Field(1), value);
+  }
+  return run.Finish();
+}
+
+// Positions and threshold of a rule row: all three fall back to 1, 1 and 0
+// when any of the given numbers is not a whole number.
+void ReadRuleNumbers(const std::vector<std::string>& fields,
+                     RuleCondition* condition) {
+  std::optional<int32_t> from = 1, to = 1, count = 0;
+  if (!fields[3].empty()) from = ParseStrictInt32(fields[3]);
+  if (!fields[4].empty()) to = ParseStrictInt32(fields[4]);
+  if (!fields[5].empty()) count = ParseStrictInt32(fields[5]);
+  if (!from || !to || !count) return;
+  condition->from = *from;
+  condition->to = *to;
+  condition->count = static_cast<int16_t>(static_cast<uint32_t>(*count) & 0xFFFF);
+}
+
+TableReport LoadRuleDefs(TableRun& run, const std::string& path,
+                         ReferenceData* data) {
+  RuleMap& rules = data->mutable_rules();
+  rules.clear();
+  if (!run.Open(path, false)) return run.Finish();
+  while (run.NextRow(7)) {
+    const std::vector<std::string>& fields = run.Fields();
+    RuleCondition condition;
+    if (fields[0].empty() || !FindFunction(fields[1], &condition.function))
+      continue;
+    condition.item = fields[2];
+    ReadRuleNumbers(fields, &condition);
+    const std::string& list_name = fields[6];
+    if (!list_name.empty() && list_name != "Default") {
+      condition.list = data->FindList(list_name);
+      if (condition.list == nullptr && !run.Fault(list_name, kRuleListMissing))
+        break;
+    }
+    // Conditions on diagnoses against a complication list test the
+    // diagnoses held for complications; a duration tested up to position 4
+    // tests the array of durations.
+    if (condition.item == "Diagnosis" && list_name.find("_CC") != std::string::npos)
+      condition.item = "DiagnosisCC";
+    if (condition.item == "EpiDur" && fields[4] == "4")
+      condition.item = "EpiDurArray";
+    condition.kind = KindOf(condition.item);
+    condition.old_item = condition.item + "Old";
+    rules[fields[0]].conditions.push_back(std::move(condition));
+  }
+  return run.Finish();
+}
+
+TableReport LoadTriggers(TableRun& run, const std::string& path,
+                         ReferenceData* data) {
+  TriggerTables& tables = data->mutable_trigger_tables();
+  tables.clear();
+  if (!run.Open(path, true)) return run.Finish();
+  while (run.NextRow(0, 8)) {
+    const std::vector<std::string>& fields = run.Fields();
+    if (fields[4].empty()) continue;
+    HrgEntry entry{fields[4], fields[7], data->FindRule(fields[3])};
+    if (entry.rule == nullptr) {
+      if (!run.Fault(fields[3], kTriggerRuleMissing)) break;
+      continue;
+    }
+    const Rule* trigger_rule = data->FindRule(fields[6]);
+    if (trigger_rule == nullptr) {
+      if (!run.Fault(fields[6], kTriggerRuleMissing)) break;
+      continue;
+    }
+    // Combination codes of the core and radiology tables are procedures.
+    std::string code_type = fields[1];
+    if (code_type == "Combination" &&
+        (StartsWith(fields[0], "Core") || StartsWith(fields[0], "URad")))
+      code_type = "OPCS";
+    TriggerList& list = tables[fields[0]][code_type][fields[2]];
+    // Adjacent rows with the same trigger rule add candidates to one trigger.
+    if (!list.empty() && list.back().rule == trigger_rule)
+      list.back().entries.push_back(std::move(entry));
+    else
+      list.push_back(Trigger{trigger_rule, {std::move(entry)}});
+  }
+  return run.Finish();
+}
+
+TableReport LoadCombinations(TableRun& run, const std::string& path,
+                             ReferenceData* data) {
+  Combinations& combinations = data->mutable_combinations();
+  combinations.clear();
+  if (!run.Open(path, true)) return run.Finish();
+  while (run.NextRow(3)) {
+    const std::vector<std::string>& fields = run.Fields();
+    if (fields[0].empty()) continue;
+    HrgEntry entry{fields[2], "", data->FindRule(fields[1])};
+    if (entry.rule == nullptr) {
+      if (!run.Fault(fields[1], kCombinationRuleMissing)) break;
+      continue;
+    }
+    combinations[fields[0]].push_back(std::move(entry));
+  }
+  return run.Finish();
+}
+
+// Only the texts of the error HRGs are kept, keyed by their HRG code.
+TableReport LoadCodes(TableRun& run, const std::string& path,
+                      ReferenceData* data) {
+  CodeTexts& texts = data->mutable_code_texts();
+  texts.clear();
+  if (!run.Open(path, false)) return run.Finish();
+  while (run.NextRow(4)) {
+    if (run.Field(0) == "HRG6" && run.Field(2) == "UZ")
+      texts[run.Field(1)] = run.Field(3);
+  }
+  return run.Finish();
+}
+
+}  // namespace
+
+TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
+                      FaultMode mode) {
+  TableRun run(index, mode);
+  switch (index) {
+    case 0: return LoadValidationLists(run, path, data);
+    case 1: return LoadLists(run, path, data);
+    case 2: return LoadRuleDefs(run, path, data);
+    case 3: return LoadTriggers(run, path, data);
+    case 4: return LoadCombinations(run, path, data);
+    case 5: return LoadCodes(run, path, data);
+    default: return TableReport{};
+  }
+}
+
+}  // namespace zorvel

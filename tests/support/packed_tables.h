@@ -1,0 +1,29 @@
+// Test support: writes six plain CSV table texts as encrypted table files into
+// a fresh temporary directory, packed with the project's own packer, so that a
+// test can load them through ReferenceData or the plug-in.
+#pragma once
+
+#include <string>
+
+namespace zorvel::testing {
+
+struct TableTexts {            // plain CSV texts, written as-is
+  std::string validation_lists, lists, rule_defs;
+  std::string triggers = "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n"; // header line included
+  std::string combinations = "Combination,Rule,HRG\n";                                          // header line included
+  std::string codes;
+};
+
+// Packs the six texts into a fresh temporary directory, removed on destruction.
+class PackedTables {
+ public:
+  explicit PackedTables(const TableTexts& texts);
+  ~PackedTables();
+
+  const std::string& dir() const;   // ends with '/'
+  void Remove(const std::string& file_name);  // deletes one .enc file
+ private:
+  std::string dir_;
+};
+
+}  // namespace zorvel::testing

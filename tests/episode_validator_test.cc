@@ -264,12 +264,13 @@ TEST_F(EpisodeValidatorTest, AllChecksRunInOrderAfterAFailure) {
   validator.AddCheck("EpiDur", false, "EpiDur", "0", "", "EpiDurV");
   validator.AddCheck("ICD", true, "Diagnosis");
   Record record;
-  record.singles["EpiDur"] = "1";
+  record.singles["EpiDur"] = "x";
   record.lists["Diagnosis"] = {"Q"};
   EXPECT_FALSE(validator.Validate(record));
   EXPECT_EQ(Errors(record),
-            (std::vector<std::string>{Blank("SEX"),
-                                        Invalid("Diagnosis", "Q", "0")}));
+            (std::vector<std::string>{Blank("SEX"), Invalid("EpiDur", "x"),
+                                      Invalid("Diagnosis", "Q", "0")}));
+  EXPECT_EQ(record.singles["EpiDurV"], "F");
 }
 
 TEST_F(EpisodeValidatorTest, ValidatorWithoutChecksPasses) {

@@ -645,6 +645,12 @@ TEST_F(GateTest, GatePositionMinusOneMakesTheFirstCodeNext) {
   EXPECT_TRUE(Next(record, first));
 }
 
+TEST_F(GateTest, GatePositionBelowMinusOneHasNoNextCode) {
+  const CodeList first = MakeList({{"T1", -1}});
+  Record record = Gated({"T1", "N2"}, "Procedure", "-2");
+  EXPECT_FALSE(Next(record, first));
+}
+
 // ---------------------------------------------------------------------------
 // RelDataItemInList (7)
 

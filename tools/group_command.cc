@@ -1,8 +1,239 @@
-// zorvel group (placeholder until the host is built).
+// zorvel group: reads JSON Lines requests (or bare spells with --mode), has
+// the plug-in group each one and writes one response line per input line.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
 #include "commands.h"
+#include "plugin_loader.h"
 
 namespace zorvel::cli {
-void AddGroupCommand(CLI::App& app, int* exit_code) {
-  app.add_subcommand("group", "Group JSON Lines requests")->callback([exit_code] { *exit_code = kExitUsage; });
+namespace {
+
+struct GroupOptions {
+  std::string data_dir;
+  std::string plugin_path;
+  std::string mode;
+  std::string output_path;
+  bool strict = false;
+  std::vector<std::string> inputs;
+};
+
+struct Tally {
+  long records = 0;
+  long grouped = 0;
+  long failed = 0;
+  long bad_lines = 0;
+};
+
+bool IsJson(const std::string& text) {
+  rapidjson::Document document;
+  document.Parse<rapidjson::kParseIterativeFlag>(text.c_str());
+  return !document.HasParseError();
 }
+
+// {"Group":CODE,"Spell":LINE}, with the code escaped as a JSON string. A
+// line that is not JSON itself is passed unwrapped, so that the wrapping can
+// never turn it into a request.
+std::string WrapSpell(const std::string& mode, const std::string& line) {
+  if (!IsJson(line)) return line;
+  rapidjson::StringBuffer code;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(code);
+  writer.String(mode.c_str(), static_cast<rapidjson::SizeType>(mode.size()));
+  return std::string("{\"Group\":") + code.GetString() + ",\"Spell\":" + line +
+         "}";
+}
+
+bool IsBlank(const std::string& line) {
+  return line.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
+// Progress on standard error, at most every half second, only on a terminal.
+class Progress {
+  using Clock = std::chrono::steady_clock;
+
+ public:
+  Progress() : enabled_(isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
+
+  void Update(long records) {
+    if (!enabled_ || (records & 63) != 0) return;
+    Clock::time_point now = Clock::now();
+    if (now - last_ < std::chrono::milliseconds(500)) return;
+    last_ = now;
+    double elapsed = Seconds(now);
+    std::fprintf(stderr, "\r%ld records, %.0f records/s, %.1f s elapsed ",
+                 records, elapsed > 0 ? records / elapsed : 0.0, elapsed);
+    shown_ = true;
+  }
+  void Clear() {
+    if (shown_) std::fprintf(stderr, "\r\033[K");
+  }
+  double Seconds(Clock::time_point now = Clock::now()) const {
+    return std::chrono::duration<double>(now - start_).count();
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+  Clock::time_point start_;
+  Clock::time_point last_;
+};
+
+class Grouper {
+ public:
+  Grouper(const PluginApi& api, const GroupOptions& options, std::ostream& out)
+      : api_(api), options_(options), out_(out) {}
+
+  // Groups every line of `in`; `name` labels its lines in messages.
+  void Run(std::istream& in, const std::string& name) {
+    std::string line;
+    long line_number = 0;
+    while (std::getline(in, line)) {
+      ++line_number;
+      if (IsBlank(line)) continue;
+      GroupLine(line, name, line_number);
+      progress_.Update(tally_.records);
+    }
+  }
+
+  void PrintSummary() {
+    progress_.Clear();
+    std::fprintf(stderr,
+                 "zorvel group: %ld records, %ld grouped successfully, %ld "
+                 "failed (%.1f s)\n",
+                 tally_.records, tally_.grouped, tally_.failed,
+                 progress_.Seconds());
+  }
+
+  const Tally& tally() const { return tally_; }
+
+ private:
+  void GroupLine(const std::string& line, const std::string& name,
+                 long line_number) {
+    const std::string request =
+        options_.mode.empty() ? line : WrapSpell(options_.mode, line);
+    std::string_view response =
+        buffer_.Fetch([&](char* buffer, uint32_t size) {
+          return api_.CS_Process(0, request.c_str(), buffer, size);
+        });
+    ++tally_.records;
+    if (response.rfind("{\"Success\":true", 0) == 0) {
+      ++tally_.grouped;
+    } else {
+      ++tally_.failed;
+    }
+    if (response == "{}") ReportRejectedLine(line, name, line_number);
+    out_ << response << '\n';
+  }
+
+  void ReportRejectedLine(const std::string& line, const std::string& name,
+                          long line_number) {
+    ++tally_.bad_lines;
+    progress_.Clear();
+    if (!IsJson(line)) {
+      std::cerr << name << ":" << line_number << ": not valid JSON\n";
+    } else {
+      std::cerr << name << ":" << line_number
+                << ": not a grouping request (needs an object with \"Group\" "
+                   "and \"Spell\")\n";
+    }
+  }
+
+  const PluginApi& api_;
+  const GroupOptions& options_;
+  std::ostream& out_;
+  DocumentBuffer buffer_;
+  Progress progress_;
+  Tally tally_;
+};
+
+// Groups every input; returns the exit code.
+int RunInputs(Grouper& grouper, const GroupOptions& options) {
+  if (options.inputs.empty()) {
+    grouper.Run(std::cin, "<stdin>");
+    return kExitOk;
+  }
+  for (const std::string& path : options.inputs) {
+    if (path == "-") {
+      grouper.Run(std::cin, "<stdin>");
+      continue;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+      std::cerr << "zorvel: cannot read " << path << "\n";
+      return kExitInputUnreadable;
+    }
+    grouper.Run(in, path);
+    if (in.bad()) {
+      std::cerr << "zorvel: error while reading " << path << "\n";
+      return kExitInputUnreadable;
+    }
+  }
+  return kExitOk;
+}
+
+int RunGroup(const GroupOptions& options) {
+  PluginLoader loader;
+  int code = OpenPlugin(options.plugin_path, loader);
+  if (code != kExitOk) return code;
+  code = PrepareTables(loader.api(), options.data_dir, options.strict);
+  if (code != kExitOk) return code;
+
+  std::ofstream file;
+  if (!options.output_path.empty()) {
+    file.open(options.output_path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+      std::cerr << "zorvel: cannot write " << options.output_path << "\n";
+      return kExitIoError;
+    }
+  }
+  std::ostream& out = options.output_path.empty() ? std::cout : file;
+  Grouper grouper(loader.api(), options, out);
+  code = RunInputs(grouper, options);
+  out.flush();
+  grouper.PrintSummary();
+  if (!out) {
+    std::cerr << "zorvel: error while writing the responses\n";
+    return kExitIoError;
+  }
+  if (code != kExitOk) return code;
+  return grouper.tally().bad_lines > 0 ? kExitBadRecords : kExitOk;
+}
+
+}  // namespace
+
+void AddGroupCommand(CLI::App& app, int* exit_code) {
+  auto options = std::make_shared<GroupOptions>();
+  CLI::App* group = app.add_subcommand(
+      "group",
+      "Group JSON Lines requests: one request per line (blank lines are "
+      "skipped), one response per line in input order");
+  group->add_option("--data", options->data_dir,
+                    "Directory of the six table files (default: the demo "
+                    "tables)");
+  group->add_option("--plugin", options->plugin_path,
+                    "Path of libzorvel.so (default: next to the program)");
+  group->add_option("--mode", options->mode,
+                    "Mode code; each line is then a bare spell object");
+  group->add_flag("--strict", options->strict,
+                  "Stop when the plug-in cannot prepare every mode");
+  group->add_option("-o,--output", options->output_path,
+                    "Write the responses to this file (default: standard "
+                    "output)");
+  group->add_option("FILE", options->inputs,
+                    "Input files (default: standard input; - is standard "
+                    "input)");
+  group->callback([options, exit_code] { *exit_code = RunGroup(*options); });
+}
+
 }  // namespace zorvel::cli

@@ -1,9 +1,89 @@
-// zorvel schema / info (placeholder until the host is built).
+// zorvel schema and zorvel info: the plug-in's schema document and identity,
+// read through its exports.
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include <rapidjson/document.h>
+#include <rapidjson/prettywriter.h>
+#include <rapidjson/stringbuffer.h>
+
 #include "commands.h"
+#include "plugin_loader.h"
 
 namespace zorvel::cli {
-void AddInfoCommands(CLI::App& app, int* exit_code) {
-  app.add_subcommand("schema", "Print the schema document")->callback([exit_code] { *exit_code = kExitUsage; });
-  app.add_subcommand("info", "Print the plug-in's identity")->callback([exit_code] { *exit_code = kExitUsage; });
+namespace {
+
+struct SchemaOptions {
+  std::string data_dir;
+  std::string plugin_path;
+  bool pretty = false;
+};
+
+std::string Pretty(std::string_view compact) {
+  rapidjson::Document document;
+  document.Parse(compact.data(), compact.size());
+  if (document.HasParseError()) return std::string(compact);
+  rapidjson::StringBuffer text;
+  rapidjson::PrettyWriter<rapidjson::StringBuffer> writer(text);
+  writer.SetIndent(' ', 2);
+  document.Accept(writer);
+  return text.GetString();
 }
+
+int RunSchema(const SchemaOptions& options) {
+  PluginLoader loader;
+  int code = OpenPlugin(options.plugin_path, loader);
+  if (code != kExitOk) return code;
+  code = PrepareTables(loader.api(), options.data_dir, /*strict=*/false);
+  if (code != kExitOk) return code;
+  DocumentBuffer buffer;
+  std::string_view schema = buffer.Fetch([&](char* data, uint32_t size) {
+    return loader.api().CS_GetSchema(data, size);
+  });
+  std::cout << (options.pretty ? Pretty(schema) : std::string(schema)) << "\n";
+  return std::cout ? kExitOk : kExitIoError;
+}
+
+int RunInfo(const std::string& plugin_path) {
+  PluginLoader loader;
+  int code = OpenPlugin(plugin_path, loader);
+  if (code != kExitOk) return code;
+  PluginInfo info{};
+  loader.api().Info(&info);
+  std::cout << "Name:        " << info.name << "\n"
+            << "Version:     " << info.major_version << "."
+            << info.minor_version << "\n"
+            << "Kind:        " << info.kind << "\n"
+            << "Protocol:    " << info.protocol_format << "\n"
+            << "Description: " << info.description << "\n"
+            << "Interface:   " << loader.api().GetVersion() << "\n";
+  return std::cout ? kExitOk : kExitIoError;
+}
+
+}  // namespace
+
+void AddInfoCommands(CLI::App& app, int* exit_code) {
+  auto schema_options = std::make_shared<SchemaOptions>();
+  CLI::App* schema = app.add_subcommand(
+      "schema", "Print the schema document of the modes the plug-in offers");
+  schema->add_flag("--pretty", schema_options->pretty,
+                   "Indent the document for reading");
+  schema->add_option("--data", schema_options->data_dir,
+                     "Directory of the six table files (default: the demo "
+                     "tables)");
+  schema->add_option("--plugin", schema_options->plugin_path,
+                     "Path of libzorvel.so (default: next to the program)");
+  schema->callback([schema_options, exit_code] {
+    *exit_code = RunSchema(*schema_options);
+  });
+
+  auto plugin_path = std::make_shared<std::string>();
+  CLI::App* info = app.add_subcommand("info", "Print the plug-in's identity");
+  info->add_option("--plugin", *plugin_path,
+                   "Path of libzorvel.so (default: next to the program)");
+  info->callback(
+      [plugin_path, exit_code] { *exit_code = RunInfo(*plugin_path); });
+}
+
 }  // namespace zorvel::cli

@@ -1,0 +1,121 @@
+// Prepare, Process and GetSchema of the plug-in object.
+#include "plugin/processor.h"
+
+#include <new>
+#include <string>
+
+#include "protocol/response_writer.h"
+#include "protocol/schema_writer.h"
+
+namespace zorvel {
+namespace {
+
+constexpr uint32_t kMinimumResponseBuffer = 256;
+constexpr char kPluginField[] = "PLUGIN";
+constexpr char kUnknownModeMessage[] =
+    "Unknown grouping method, please use APC/ACC/PCC/NAC/EM/NCC/RENAL";
+constexpr char kInternalErrorMessage[] = "Internal grouping processor error";
+
+}  // namespace
+
+bool Processor::Prepare(const char* location) {
+  try {
+    if (PrepareOrThrow(location)) return true;
+  } catch (...) {
+    registry_.clear();
+  }
+  return false;
+}
+
+bool Processor::PrepareOrThrow(const char* location) {
+  if (location == nullptr) {
+    registry_.clear();
+    return false;
+  }
+  if (data_.LoadAll(std::string(location)) != LoadStatus::kOk) {
+    // The modes may hold pointers into the tables just cleared: none of them
+    // may be reached again until a load succeeds.
+    registry_.clear();
+    return false;
+  }
+  // Registration order; an existing code is left as it is.
+  IModeProcessor* const modes[] = {&renal_, &nac_, &apc_, &ncc_,
+                                   &acc_,   &em_,  &pcc_};
+  for (IModeProcessor* mode : modes) registry_.emplace(mode->GetCode(), mode);
+  // Every mode is set up, also after one has failed.
+  bool all_ready = true;
+  for (auto& entry : registry_) {
+    all_ready = entry.second->SetUp(data_) && all_ready;
+  }
+  return all_ready;
+}
+
+uint32_t Processor::Process(int32_t /*reserved*/, const char* request,
+                            char* buffer, uint32_t size) {
+  if (buffer == nullptr || size < kMinimumResponseBuffer) return 0;
+  BoundedOutputStream stream(buffer, size);
+  if (request == nullptr) return WriteEmptyResponse(stream);
+  try {
+    GroupingRequest grouping_request;
+    try {
+      if (!grouping_request.Read(request)) return WriteEmptyResponse(stream);
+      return ProcessOrThrow(grouping_request, stream);
+    } catch (...) {
+      return WriteFailure(grouping_request, buffer, size);
+    }
+  } catch (...) {
+    BoundedOutputStream fresh(buffer, size);
+    return WriteEmptyResponse(fresh);
+  }
+}
+
+uint32_t Processor::ProcessOrThrow(GroupingRequest& request,
+                                   BoundedOutputStream& stream) {
+  Spell& spell = request.spell();
+  auto found = registry_.find(request.group());
+  // "MaxErrors" limits nothing, but a text that is not a number cannot be
+  // read: the request is then answered as a grouping that could not run.
+  if (request.max_errors_status() == MaxErrorsStatus::kUnreadable) {
+    spell.AddError(GroupingError::Free(kPluginField, kInternalErrorMessage));
+    return WriteResponse(spell, nullptr, stream);
+  }
+  if (found == registry_.end()) {
+    spell.AddError(GroupingError::Free(kPluginField, kUnknownModeMessage));
+    return WriteResponse(spell, nullptr, stream);
+  }
+  IModeProcessor& mode = *found->second;
+  OutputFields fields;
+  fields.spell_fields = &mode.GetOutputSpellFields();
+  fields.episode_fields = &mode.GetOutputEpisodeFields();
+  fields.extra_spell_items = &request.extra_spell_items();
+  fields.extra_episode_items = &request.extra_episode_items();
+  if (!mode.Group(spell)) {
+    spell.AddError(GroupingError::Free(kPluginField, kInternalErrorMessage));
+    return WriteResponse(spell, nullptr, stream);
+  }
+  return WriteResponse(spell, &fields, stream);
+}
+
+// The answer of a grouping that could not complete: the spell's errors so
+// far plus the internal error, no output fields, written afresh from the
+// start of the buffer.
+uint32_t Processor::WriteFailure(GroupingRequest& request, char* buffer,
+                                 uint32_t size) {
+  Spell& spell = request.spell();
+  spell.AddError(GroupingError::Free(kPluginField, kInternalErrorMessage));
+  BoundedOutputStream stream(buffer, size);
+  return WriteResponse(spell, nullptr, stream);
+}
+
+uint32_t Processor::GetSchema(char* buffer, uint32_t size) {
+  if (buffer == nullptr || size == 0) return 0;
+  try {
+    BoundedOutputStream stream(buffer, size);
+    return WriteSchema(registry_, stream);
+  } catch (...) {
+    buffer[0] = '\0';
+    return 0;
+  }
+}
+
+}  // namespace zorvel

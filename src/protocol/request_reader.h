@@ -1,0 +1,69 @@
+// Reads a grouping request document into a spell record with its episodes.
+//
+// A request is a JSON object with the mode code under "Group", the spell's
+// fields under "Spell" (its episode objects under a member whose name begins
+// with "Episodes"), and optionally "MaxErrors", "ExtraSpellItems" and
+// "ExtraEpisodeItems". Parsing is strict (one root value, no comments, no
+// trailing content) and iterative, so deeply nested input cannot exhaust
+// the stack.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/record.h"
+
+namespace zorvel {
+
+// How "MaxErrors" was found. The value has no effect on grouping, but a
+// string that does not begin with a decimal integer cannot be read.
+enum class MaxErrorsStatus {
+  kAbsent,      // no "MaxErrors" member, or one of another type
+  kRead,        // an integer, or a string beginning with one
+  kUnreadable,  // a string without a leading integer in the 32-bit range
+};
+
+class GroupingRequest {
+ public:
+  GroupingRequest() = default;
+  GroupingRequest(const GroupingRequest&) = delete;
+  GroupingRequest& operator=(const GroupingRequest&) = delete;
+
+  // Parses NUL-terminated `text` and reads it into this request. Returns
+  // false when the text is not JSON, or not a request of the expected shape:
+  // the root is not an object, "Group" is missing or not a string, "Spell"
+  // is missing or not an object, an "Episodes" member is not an array, or an
+  // episode is not an object. Call once per object.
+  bool Read(const char* text);
+
+  // The mode code named by "Group".
+  const std::string& group() const { return group_; }
+  MaxErrorsStatus max_errors_status() const { return max_errors_status_; }
+  // The spell with its episodes, as read.
+  Spell& spell() { return spell_; }
+  const Spell& spell() const { return spell_; }
+  // The string elements of "ExtraSpellItems" / "ExtraEpisodeItems", in
+  // order; empty when the member is absent or not an array.
+  const std::vector<std::string>& extra_spell_items() const {
+    return extra_spell_items_;
+  }
+  const std::vector<std::string>& extra_episode_items() const {
+    return extra_episode_items_;
+  }
+
+ private:
+  std::string group_;
+  MaxErrorsStatus max_errors_status_ = MaxErrorsStatus::kAbsent;
+  Spell spell_;
+  std::vector<std::string> extra_spell_items_;
+  std::vector<std::string> extra_episode_items_;
+};
+
+// Reads "MaxErrors" text as a decimal integer: optional leading white space,
+// an optional sign, then at least one digit; anything after the digits is
+// ignored. Returns false when no digit follows or the value lies outside the
+// 32-bit range.
+bool ReadMaxErrorsText(const std::string& text, int32_t* value);
+
+}  // namespace zorvel

@@ -1,0 +1,132 @@
+// The response document, written in one pass straight into the host's buffer.
+#include "protocol/response_writer.h"
+
+#include "protocol/error_catalogue.h"
+#include "refdata/data_item_dictionary.h"
+
+namespace zorvel {
+namespace {
+
+constexpr std::string_view kSpellContext = "spell";
+constexpr std::string_view kEpisodeContext = "episode";
+
+void Key(JsonWriter& writer, std::string_view key) {
+  writer.Key(key.data(), static_cast<rapidjson::SizeType>(key.size()));
+}
+
+void String(JsonWriter& writer, std::string_view text) {
+  // The writer wants a non-null pointer even for an empty text.
+  const char* data = text.empty() ? "" : text.data();
+  writer.String(data, static_cast<rapidjson::SizeType>(text.size()));
+}
+
+void StringMember(JsonWriter& writer, std::string_view key,
+                  std::string_view text) {
+  Key(writer, key);
+  String(writer, text);
+}
+
+void WriteErrors(JsonWriter& writer, const std::vector<GroupingError>& errors,
+                 std::string_view context) {
+  if (errors.empty()) return;
+  Key(writer, "Errors");
+  writer.StartArray();
+  for (const GroupingError& error : errors) {
+    WriteErrorObject(writer, error, context);
+  }
+  writer.EndArray();
+}
+
+void WriteFields(JsonWriter& writer, const FieldNames* names,
+                 const Record& record) {
+  if (names == nullptr) return;
+  for (const std::string& name : *names) WriteField(writer, name, record);
+}
+
+void WriteEpisode(JsonWriter& writer, const Record& episode,
+                  const OutputFields* fields) {
+  writer.StartObject();
+  WriteField(writer, "Id", episode);
+  Key(writer, "Success");
+  writer.Bool(episode.success);
+  WriteErrors(writer, episode.errors, kEpisodeContext);
+  if (fields != nullptr) {
+    WriteFields(writer, fields->episode_fields, episode);
+    WriteFields(writer, fields->extra_episode_items, episode);
+  }
+  writer.EndObject();
+}
+
+}  // namespace
+
+void WriteField(JsonWriter& writer, const std::string& name,
+                const Record& record) {
+  switch (KindOf(name)) {
+    case kSingle:
+      if (const std::string* value = record.FindSingle(name)) {
+        StringMember(writer, name, *value);
+      }
+      break;
+    case kArray:
+      if (const std::vector<std::string>* values = record.FindList(name)) {
+        Key(writer, name);
+        writer.StartArray();
+        for (const std::string& value : *values) String(writer, value);
+        writer.EndArray();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void WriteErrorObject(JsonWriter& writer, const GroupingError& error,
+                      std::string_view context) {
+  const bool free_message = error.message == kFreeMessage;
+  writer.StartObject();
+  StringMember(writer, "Field", error.field);
+  StringMember(writer, "Message",
+               free_message ? std::string_view(error.text)
+                            : MessageText(error.message));
+  StringMember(writer, "Value", free_message ? std::string_view() : error.text);
+  StringMember(writer, "Index",
+               free_message ? std::string_view() : error.index);
+  std::string_view section = SectionName(error.section);
+  if (!section.empty() && section != context) {
+    StringMember(writer, "Section", section);
+  }
+  writer.EndObject();
+}
+
+uint32_t WriteEmptyResponse(BoundedOutputStream& stream) {
+  JsonWriter writer(stream);
+  writer.StartObject();
+  writer.EndObject();
+  stream.Terminate();
+  return stream.position();
+}
+
+uint32_t WriteResponse(const Spell& spell, const OutputFields* fields,
+                       BoundedOutputStream& stream) {
+  JsonWriter writer(stream);
+  writer.StartObject();
+  Key(writer, "Success");
+  writer.Bool(spell.success);
+  WriteErrors(writer, spell.errors, kSpellContext);
+  if (fields != nullptr && spell.output != nullptr) {
+    WriteField(writer, "Id", spell);
+    WriteFields(writer, fields->spell_fields, *spell.output);
+    WriteFields(writer, fields->extra_spell_items, *spell.output);
+  }
+  Key(writer, "Episodes");
+  writer.StartArray();
+  for (const Record& episode : spell.episodes) {
+    WriteEpisode(writer, episode, fields);
+  }
+  writer.EndArray();
+  writer.EndObject();
+  stream.Terminate();
+  return stream.position();
+}
+
+}  // namespace zorvel

@@ -157,11 +157,11 @@ int PrepareTables(const PluginApi& api, const std::string& data_dir,
   }
   if (!complete) return kExitTablesMissing;
   if (!api.CS_Prepare(dir.c_str())) {
-    std::cerr << "zorvel: warning: the plug-in could not prepare every mode "
-                 "from "
-              << dir << " (run 'zorvel tables check " << dir
-              << "' to see why); modes that are not ready answer with "
-                 "their own errors\n";
+    std::cerr << "zorvel: warning: CS_Prepare answered false for " << dir
+              << ": some mode is not ready (a mode that is not built yet, or "
+                 "a table it needs is missing or faulty; 'zorvel tables check "
+              << dir << "' checks the tables). Modes that are not ready "
+                 "answer every request with their own error.\n";
     if (strict) return kExitPrepareFailed;
   }
   return kExitOk;

@@ -2,13 +2,16 @@
 #include "refdata/data_item_dictionary.h"
 
 #include <string>
+#include <string_view>
 
 #include <boost/unordered_map.hpp>
 
 namespace zorvel {
 namespace {
 
-using KindTable = boost::unordered_map<std::string, DataItemKind>;
+// Keyed by views of the static name literals below, so that a look-up by
+// view needs no copy of the name.
+using KindTable = boost::unordered_map<std::string_view, DataItemKind>;
 using AttributeTable = boost::unordered_map<std::string, AttributeList>;
 using ModeAttributeTable = boost::unordered_map<std::string, AttributeTable>;
 
@@ -132,7 +135,7 @@ const ModeAttributeTable& ModeAttributes() {
 
 DataItemKind KindOf(std::string_view name) {
   const KindTable& kinds = Kinds();
-  auto it = kinds.find(std::string(name));
+  auto it = kinds.find(name);
   return it == kinds.end() ? kUnknownItem : it->second;
 }
 

@@ -100,7 +100,12 @@ class Grouper {
     long line_number = 0;
     while (std::getline(in, line)) {
       ++line_number;
-      if (IsBlank(line)) continue;
+      // A blank line is no request; an empty answer line keeps the output
+      // aligned with the input.
+      if (IsBlank(line)) {
+        out_ << '\n';
+        continue;
+      }
       GroupLine(line, name, line_number);
       progress_.Update(tally_.records);
     }

@@ -1,16 +1,18 @@
 // Tests of the adult critical care mode ("ACC") through the exported
 // functions, over a small table set packed for the purpose.
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "plugin/zorvel_plugin.h"
-#include "support/packed_tables.h"
+#include "support/mode_test_support.h"
 
 namespace {
 
+using zorvel::testing::OneEpisodeRequest;
 using zorvel::testing::PackedTables;
+using zorvel::testing::PreparedTablesTest;
+using zorvel::testing::ProcessRequest;
 using zorvel::testing::TableTexts;
 
 // Units 01 (level 3 or not), 03 (a procedure other than the dominant one),
@@ -41,36 +43,15 @@ TableTexts AccTexts(bool with_acc_table = true) {
   return texts;
 }
 
-class AccProcessorTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { tables_ = new PackedTables(AccTexts()); }
-  static void TearDownTestSuite() {
-    delete tables_;
-    tables_ = nullptr;
-  }
-  // Other suites prepare other tables in the same process: prepare ours
-  // again for every test. The result is false while some modes are not
-  // built; the adult critical care mode is set up regardless.
-  void SetUp() override { CS_Prepare(tables_->dir().c_str()); }
-
-  static PackedTables* tables_;
+class AccProcessorTest : public PreparedTablesTest<AccProcessorTest> {
+ public:
+  static TableTexts Texts() { return AccTexts(); }
 };
-
-PackedTables* AccProcessorTest::tables_ = nullptr;
-
-std::string Process(const std::string& request) {
-  std::vector<char> buffer(1 << 16);
-  const uint32_t result = CS_Process(0, request.c_str(), buffer.data(),
-                                     static_cast<uint32_t>(buffer.size()));
-  EXPECT_LT(result, buffer.size());
-  return std::string(buffer.data());
-}
 
 // A one-episode ACC request whose episode holds `fields` (JSON members).
 std::string Request(const std::string& fields,
                     const std::string& extra = std::string()) {
-  return R"({"Group":"ACC",)" + extra + R"("Spell":{"Id":"S1","Episodes":[{"Id":"E1",)" +
-         fields + "}]}}";
+  return OneEpisodeRequest("ACC", fields, extra);
 }
 
 // A period of four days (1 to 4 March 2019) on unit `unit`, plus `fields`.
@@ -82,45 +63,45 @@ std::string Period(const std::string& unit, const std::string& fields = "") {
 }
 
 TEST_F(AccProcessorTest, LevelThreePeriodTakesFirstEntry) {
-  EXPECT_EQ(Process(Period("01", R"("CCL3D":"2","CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("01", R"("CCL3D":"2","CCL2D":"1")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TA01A","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, EntryWhoseRuleFailsFallsToTheNext) {
-  EXPECT_EQ(Process(Period("01", R"("CCL2D":"2")")),
+  EXPECT_EQ(ProcessRequest(Period("01", R"("CCL2D":"2")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TA02A","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, EntryErrorCodeUz13FailsEpisodeAndSpell) {
-  EXPECT_EQ(Process(Period("90", R"("CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("90", R"("CCL2D":"1")")),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"ACC_CCUF","Message":"UZ13 - ACC grouping error",)"
             R"("Value":"90","Index":""}],"HRG":"UZ01Z","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, ErrorHrgWithOtherErrorCodeIsKeptWithoutError) {
-  EXPECT_EQ(Process(Period("80", R"("CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("80", R"("CCL2D":"1")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"UZ80Z","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, UnitWithoutTriggersIsSuccessfulWithoutHrg) {
-  EXPECT_EQ(Process(Period("09", R"("CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("09", R"("CCL2D":"1")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, InvalidUnitIsReportedAndGetsUz01z) {
-  EXPECT_EQ(Process(Period("55", R"("CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("55", R"("CCL2D":"1")")),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"ACC_CCUF","Message":"is invalid","Value":"55",)"
             R"("Index":""}],"HRG":"UZ01Z","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, MissingUnitIsBlank) {
-  EXPECT_EQ(Process(Request(R"("CC_Start_Date":"20190301","CC_Discharge_Date":"20190301")")),
+  EXPECT_EQ(ProcessRequest(Request(R"("CC_Start_Date":"20190301","CC_Discharge_Date":"20190301")")),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"ACC_CCUF","Message":"is blank","Value":"",)"
             R"("Index":""}],"HRG":"UZ01Z","Calc_CC_Days":"1"}]})");
@@ -129,7 +110,7 @@ TEST_F(AccProcessorTest, MissingUnitIsBlank) {
 // The replacement "0" of an invalid support count happens before the flag
 // is computed: 9 support days would otherwise exceed the four-day period.
 TEST_F(AccProcessorTest, InvalidSupportCountIsReplacedBeforeTheFlag) {
-  EXPECT_EQ(Process(Period("01", R"("BRSD":"9","CCL2D":"1")")),
+  EXPECT_EQ(ProcessRequest(Period("01", R"("BRSD":"9","CCL2D":"1")")),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"BRSD","Message":"is invalid","Value":"9",)"
             R"("Index":""}],"HRG":"UZ01Z","Calc_CC_Days":"4"}]})");
@@ -137,7 +118,7 @@ TEST_F(AccProcessorTest, InvalidSupportCountIsReplacedBeforeTheFlag) {
 
 // Every invalid count gets its own error, in the order of the checks.
 TEST_F(AccProcessorTest, InvalidCountsAreAllReported) {
-  EXPECT_EQ(Process(Period("01", R"("BCSD":"9","LSD":"x","CCL3D":"7")")),
+  EXPECT_EQ(ProcessRequest(Period("01", R"("BCSD":"9","LSD":"x","CCL3D":"7")")),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"BCSD","Message":"is invalid","Value":"9","Index":""},)"
             R"({"Field":"LSD","Message":"is invalid","Value":"x","Index":""},)"
@@ -151,7 +132,7 @@ TEST_F(AccProcessorTest, AccDaysGathersTheTenCountsInOrder) {
       R"("NSD":"6","DSD":"0","LSD":"4","CCL2D":"3","CCL3D":"2",)"
       R"("CC_Start_Date":"20190301","CC_Discharge_Date":"20190310")",
       R"("ExtraEpisodeItems":["ACCDays"],)");
-  EXPECT_EQ(Process(request),
+  EXPECT_EQ(ProcessRequest(request),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("Calc_CC_Days":"10","ACCDays":["1","2","3","1","5","6","0","4","3","2"]}]})");
 }
@@ -161,7 +142,7 @@ TEST_F(AccProcessorTest, AccDaysHasEmptyTextsForMissingCountsAfterGivenOnes) {
       R"("ACC_CCUF":"09","BCSD":"1","ACCDays":["x"],)"
       R"("CC_Start_Date":"20190301","CC_Discharge_Date":"20190301")",
       R"("ExtraEpisodeItems":["ACCDays"],)");
-  EXPECT_EQ(Process(request),
+  EXPECT_EQ(ProcessRequest(request),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("Calc_CC_Days":"1","ACCDays":["x","1","","","","","","","","",""]}]})");
 }
@@ -169,16 +150,16 @@ TEST_F(AccProcessorTest, AccDaysHasEmptyTextsForMissingCountsAfterGivenOnes) {
 // The dominant procedure is not counted once: with "DGVP" P1 and only P1
 // coded, the procedure rule fails and the next entry is chosen.
 TEST_F(AccProcessorTest, TriggersAreEvaluatedInDgvpMode) {
-  EXPECT_EQ(Process(Period("03", R"("Procedure":["P1"],"DGVP":"P1")")),
+  EXPECT_EQ(ProcessRequest(Period("03", R"("Procedure":["P1"],"DGVP":"P1")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TA03B","Calc_CC_Days":"4"}]})");
-  EXPECT_EQ(Process(Period("03", R"("Procedure":["P1","P1"],"DGVP":"P1")")),
+  EXPECT_EQ(ProcessRequest(Period("03", R"("Procedure":["P1","P1"],"DGVP":"P1")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TA03A","Calc_CC_Days":"4"}]})");
 }
 
 TEST_F(AccProcessorTest, SpellWithoutEpisodesIsSuccessful) {
-  EXPECT_EQ(Process(R"({"Group":"ACC","Spell":{"Id":"S1","Episodes":[]}})"),
+  EXPECT_EQ(ProcessRequest(R"({"Group":"ACC","Spell":{"Id":"S1","Episodes":[]}})"),
             R"({"Success":true,"Id":"S1","Episodes":[]})");
 }
 
@@ -187,7 +168,7 @@ TEST_F(AccProcessorTest, OneFailingEpisodeFailsTheSpellOnly) {
       R"({"Group":"ACC","Spell":{"Id":"S1","Episodes":[)"
       R"({"Id":"E1","ACC_CCUF":"90","CC_Start_Date":"20190301","CC_Discharge_Date":"20190301"},)"
       R"({"Id":"E2","ACC_CCUF":"01","CC_Start_Date":"20190301","CC_Discharge_Date":"20190301"}]}})";
-  EXPECT_EQ(Process(request),
+  EXPECT_EQ(ProcessRequest(request),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"ACC_CCUF","Message":"UZ13 - ACC grouping error",)"
             R"("Value":"90","Index":""}],"HRG":"UZ01Z","Calc_CC_Days":"1"},)"
@@ -199,10 +180,10 @@ TEST_F(AccProcessorTest, RepeatedRequestsDoNotInfluenceEachOther) {
   const std::string expected =
       R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
       R"("HRG":"TA01A","Calc_CC_Days":"4"}]})";
-  EXPECT_EQ(Process(good), expected);
-  Process(Period("90", R"("CCL2D":"9","Flag":"Q")"));
-  Process(Request(R"("CC_Start_Date":"20190305","CC_Discharge_Date":"20190301")"));
-  EXPECT_EQ(Process(good), expected);
+  EXPECT_EQ(ProcessRequest(good), expected);
+  ProcessRequest(Period("90", R"("CCL2D":"9","Flag":"Q")"));
+  ProcessRequest(Request(R"("CC_Start_Date":"20190305","CC_Discharge_Date":"20190301")"));
+  EXPECT_EQ(ProcessRequest(good), expected);
 }
 
 // The length of the period and the flag, for unit 09 (no HRG) and the
@@ -218,7 +199,7 @@ class AccDaysTest : public AccProcessorTest,
 
 TEST_P(AccDaysTest, CalcCcDaysAndFlag) {
   const DaysCase& c = GetParam();
-  EXPECT_EQ(Process(Request(std::string(R"("ACC_CCUF":"09",)") + c.members)),
+  EXPECT_EQ(ProcessRequest(Request(std::string(R"("ACC_CCUF":"09",)") + c.members)),
             std::string(R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)") +
                 c.output + "}]}");
 }
@@ -294,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(AccProcessorWithoutTable, GroupsDaysButNoHrg) {
   PackedTables tables(AccTexts(/*with_acc_table=*/false));
   EXPECT_FALSE(CS_Prepare(tables.dir().c_str()));
-  EXPECT_EQ(Process(Period("01", R"("CCL3D":"2")")),
+  EXPECT_EQ(ProcessRequest(Period("01", R"("CCL3D":"2")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("Calc_CC_Days":"4"}]})");
 }

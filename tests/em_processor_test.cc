@@ -9,11 +9,17 @@
 #include "modes/em_processor.h"
 #include "plugin/zorvel_plugin.h"
 #include "refdata/reference_data.h"
-#include "support/packed_tables.h"
+#include "support/mode_test_support.h"
 
 namespace {
 
+using zorvel::testing::FailedResponse;
+using zorvel::testing::GroupedResponse;
+using zorvel::testing::OneEpisodeRequest;
 using zorvel::testing::PackedTables;
+using zorvel::testing::PackedTablesTest;
+using zorvel::testing::PreparedTablesTest;
+using zorvel::testing::ProcessRequest;
 using zorvel::testing::TableTexts;
 
 // Pairs: I 01+T 01 gives EB05A; I 02+T 01 and I 01+T 02 both give EB03A;
@@ -45,135 +51,101 @@ TableTexts EmTexts(bool with_em_table = true) {
   return texts;
 }
 
-class EmProcessorTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { tables_ = new PackedTables(EmTexts()); }
-  static void TearDownTestSuite() {
-    delete tables_;
-    tables_ = nullptr;
-  }
-  // Other suites prepare other tables in the same process: prepare ours
-  // again for every test (false while some modes are not built).
-  void SetUp() override { CS_Prepare(tables_->dir().c_str()); }
-
-  static PackedTables* tables_;
+class EmProcessorTest : public PreparedTablesTest<EmProcessorTest> {
+ public:
+  static TableTexts Texts() { return EmTexts(); }
 };
-
-PackedTables* EmProcessorTest::tables_ = nullptr;
-
-std::string Process(const std::string& request) {
-  std::vector<char> buffer(1 << 16);
-  const uint32_t result = CS_Process(0, request.c_str(), buffer.data(),
-                                     static_cast<uint32_t>(buffer.size()));
-  EXPECT_LT(result, buffer.size());
-  return std::string(buffer.data());
-}
 
 // A one-episode EM request whose episode holds `fields` (JSON members).
 std::string Request(const std::string& fields,
                     const std::string& extra = std::string()) {
-  return R"({"Group":"EM",)" + extra +
-         R"("Spell":{"Id":"S1","Episodes":[{"Id":"E1",)" + fields + "}]}}";
-}
-
-// The response to a one-episode request grouped to `hrg`.
-std::string Grouped(const std::string& hrg) {
-  return R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,"HRG":")" +
-         hrg + R"("}]})";
-}
-// The response to a one-episode request that failed with `errors` (the
-// error objects, or empty).
-std::string Failed(const std::string& errors) {
-  std::string text =
-      R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)";
-  if (!errors.empty()) text += R"("Errors":[)" + errors + "],";
-  return text + R"("HRG":"UZ01Z"}]})";
+  return OneEpisodeRequest("EM", fields, extra);
 }
 
 TEST_F(EmProcessorTest, SmallestHrgOfAllPairsWins) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["01","02"],"Treat":["01"])")),
-            Grouped("EB03A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["01","02"],"Treat":["01"])")),
+            GroupedResponse("EB03A"));
 }
 
 TEST_F(EmProcessorTest, TreatmentsOnlyGetInvestigation24) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Treat":["02"])",
-                            R"("ExtraEpisodeItems":["Invest"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Treat":["02"])",
+                                   R"("ExtraEpisodeItems":["Invest"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"EB07A","Invest":["24"]}]})");
 }
 
 TEST_F(EmProcessorTest, InvestigationsOnlyGetTreatment99) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["03"],"Treat":[])",
-                            R"("ExtraEpisodeItems":["Treat"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["03"],"Treat":[])",
+                                   R"("ExtraEpisodeItems":["Treat"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"EB08A","Treat":["99"]}]})");
 }
 
 TEST_F(EmProcessorTest, NeitherInvestigationsNorTreatmentsAreBlank) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":[])")),
-            Failed(R"({"Field":"Invest","Message":"is blank","Value":"","Index":"0"},)"
-                   R"({"Field":"Treat","Message":"is blank","Value":"","Index":"0"})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":[])")),
+            FailedResponse(R"({"Field":"Invest","Message":"is blank","Value":"","Index":"0"},)"
+                           R"({"Field":"Treat","Message":"is blank","Value":"","Index":"0"})"));
 }
 
 TEST_F(EmProcessorTest, InvalidTreatmentIsReportedWithItsPosition) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["01"],"Treat":["01","77"])")),
-            Failed(R"({"Field":"Treat","Message":"is invalid","Value":"77","Index":"1"})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["01"],"Treat":["01","77"])")),
+            FailedResponse(R"({"Field":"Treat","Message":"is invalid","Value":"77","Index":"1"})"));
 }
 
 TEST_F(EmProcessorTest, MissingAgeIsBlank) {
-  EXPECT_EQ(Process(Request(R"("Invest":["01"],"Treat":["01"])")),
-            Failed(R"({"Field":"Age","Message":"is blank","Value":"","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Invest":["01"],"Treat":["01"])")),
+            FailedResponse(R"({"Field":"Age","Message":"is blank","Value":"","Index":""})"));
 }
 
 TEST_F(EmProcessorTest, InvalidPatientGroupIsReported) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","AEPatGroup":"99","Invest":["01"],"Treat":["01"])")),
-            Failed(R"({"Field":"AEPatGroup","Message":"is invalid","Value":"99","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","AEPatGroup":"99","Invest":["01"],"Treat":["01"])")),
+            FailedResponse(R"({"Field":"AEPatGroup","Message":"is invalid","Value":"99","Index":""})"));
 }
 
 TEST_F(EmProcessorTest, PairWithoutCombinationGetsUz01zWithoutError) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["02"],"Treat":["02"])")),
-            Failed(""));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["02"],"Treat":["02"])")),
+            FailedResponse(""));
 }
 
 TEST_F(EmProcessorTest, EntryRuleDecidesWhetherAPairMatches) {
-  EXPECT_EQ(Process(Request(R"("Age":"5","Invest":["03"],"Treat":["01"])")),
-            Grouped("EB02A"));
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["03"],"Treat":["01"])")),
-            Failed(""));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"5","Invest":["03"],"Treat":["01"])")),
+            GroupedResponse("EB02A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["03"],"Treat":["01"])")),
+            FailedResponse(""));
 }
 
 TEST_F(EmProcessorTest, HrgFromRequestIsKeptWhenPairsSortAfterIt) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","HRG":"EA00A","Invest":["01"],"Treat":["01"])")),
-            Grouped("EA00A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","HRG":"EA00A","Invest":["01"],"Treat":["01"])")),
+            GroupedResponse("EA00A"));
 }
 
 TEST_F(EmProcessorTest, HrgFromRequestIsReplacedBySmallerOne) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","HRG":"EZ99Z","Invest":["01"],"Treat":["01"])")),
-            Grouped("EB05A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","HRG":"EZ99Z","Invest":["01"],"Treat":["01"])")),
+            GroupedResponse("EB05A"));
 }
 
 TEST_F(EmProcessorTest, PatientGroupOverridesCombinationHrg) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","AEPatGroup":"70","Invest":["01"],"Treat":["01"])")),
-            Grouped("EB09Z"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","AEPatGroup":"70","Invest":["01"],"Treat":["01"])")),
+            GroupedResponse("EB09Z"));
 }
 
 TEST_F(EmProcessorTest, PatientGroupGivingUz01zLeavesCombinationHrg) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","AEPatGroup":"80","Invest":["01"],"Treat":["01"])")),
-            Grouped("EB05A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","AEPatGroup":"80","Invest":["01"],"Treat":["01"])")),
+            GroupedResponse("EB05A"));
 }
 
 TEST_F(EmProcessorTest, PatientGroupWithoutTriggersChangesNothing) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","AEPatGroup":"10","Invest":["01"],"Treat":["01"])")),
-            Grouped("EB05A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","AEPatGroup":"10","Invest":["01"],"Treat":["01"])")),
+            GroupedResponse("EB05A"));
 }
 
 TEST_F(EmProcessorTest, PatientGroupDoesNotGiveAnHrgOfItsOwn) {
-  EXPECT_EQ(Process(Request(R"("Age":"40","AEPatGroup":"70","Invest":["02"],"Treat":["02"])")),
-            Failed(""));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","AEPatGroup":"70","Invest":["02"],"Treat":["02"])")),
+            FailedResponse(""));
 }
 
 TEST_F(EmProcessorTest, SpellWithoutEpisodesIsSuccessful) {
-  EXPECT_EQ(Process(R"({"Group":"EM","Spell":{"Id":"S1","Episodes":[]}})"),
+  EXPECT_EQ(ProcessRequest(R"({"Group":"EM","Spell":{"Id":"S1","Episodes":[]}})"),
             R"({"Success":true,"Id":"S1","Episodes":[]})");
 }
 
@@ -182,7 +154,7 @@ TEST_F(EmProcessorTest, OneFailingEpisodeFailsTheSpellOnly) {
       R"({"Group":"EM","Spell":{"Id":"S1","Episodes":[)"
       R"({"Id":"E1","Age":"40","Invest":["01"],"Treat":["01"]},)"
       R"({"Id":"E2","Age":"40"}]}})";
-  EXPECT_EQ(Process(request),
+  EXPECT_EQ(ProcessRequest(request),
             R"({"Success":false,"Id":"S1","Episodes":[)"
             R"({"Id":"E1","Success":true,"HRG":"EB05A"},)"
             R"({"Id":"E2","Success":false,"Errors":[)"
@@ -193,11 +165,62 @@ TEST_F(EmProcessorTest, OneFailingEpisodeFailsTheSpellOnly) {
 
 TEST_F(EmProcessorTest, RepeatedRequestsDoNotInfluenceEachOther) {
   const std::string good = Request(R"("Age":"40","Invest":["01"],"Treat":["01"])");
-  EXPECT_EQ(Process(good), Grouped("EB05A"));
-  Process(Request(R"("Age":"40","HRG":"EA00A","Invest":["02"],"Treat":["01"])"));
-  Process(Request(R"("Age":"40","AEPatGroup":"70","Invest":["01"],"Treat":["01"])"));
-  Process(Request(R"("Treat":["77"])"));
-  EXPECT_EQ(Process(good), Grouped("EB05A"));
+  EXPECT_EQ(ProcessRequest(good), GroupedResponse("EB05A"));
+  ProcessRequest(Request(R"("Age":"40","HRG":"EA00A","Invest":["02"],"Treat":["01"])"));
+  ProcessRequest(Request(R"("Age":"40","AEPatGroup":"70","Invest":["01"],"Treat":["01"])"));
+  ProcessRequest(Request(R"("Treat":["77"])"));
+  EXPECT_EQ(ProcessRequest(good), GroupedResponse("EB05A"));
+}
+
+// Each episode carries its output fields, then the further items asked for
+// that it holds: lists as arrays, single values as strings. "PINV" is no data
+// item, "NoSuchItem" no name at all, and neither episode has a "Diagnosis";
+// the second has no "AEPatGroup" since failing validation skips the patient
+// group.
+TEST_F(EmProcessorTest, ExtraEpisodeItemsFollowTheOutputFieldsOfEachEpisode) {
+  const std::string request =
+      R"({"Group":"EM",)"
+      R"("ExtraEpisodeItems":["Invest","Treat","AEPatGroup","PINV","NoSuchItem","Diagnosis"],)"
+      R"("Spell":{"Id":"S1","Episodes":[)"
+      R"({"Id":"E1","Age":"40","AEPatGroup":"10","Invest":["01","02"],"Treat":["01"]},)"
+      R"({"Id":"E2","Invest":["03"]}]}})";
+  EXPECT_EQ(ProcessRequest(request),
+            R"({"Success":false,"Id":"S1","Episodes":[)"
+            R"({"Id":"E1","Success":true,"HRG":"EB03A",)"
+            R"("Invest":["01","02"],"Treat":["01"],"AEPatGroup":"10"},)"
+            R"({"Id":"E2","Success":false,"Errors":[)"
+            R"({"Field":"Age","Message":"is blank","Value":"","Index":""}],)"
+            R"("HRG":"UZ01Z","Invest":["03"],"Treat":["99"]}]})");
+}
+
+// The patient group override looks up the group of every grouped episode,
+// leaving an empty one behind where the request gave none.
+TEST_F(EmProcessorTest, PatientGroupOfAGroupedEpisodeIsWrittenEvenWhenNotGiven) {
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["01"],"Treat":["01"])",
+                                   R"("ExtraEpisodeItems":["AEPatGroup"],)")),
+            R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
+            R"("HRG":"EB05A","AEPatGroup":""}]})");
+}
+
+// The mode has no output spell fields: the further spell items the spell
+// holds follow its "Id", in the order asked for. Non-strings are skipped;
+// "PINV", "NoSuchItem" and "HRG", which the spell lacks, are not written.
+TEST_F(EmProcessorTest, ExtraSpellItemsFollowTheSpellId) {
+  const std::string request =
+      R"({"Group":"EM","ExtraSpellItems":["Invest","Age","PINV",7,"HRG","NoSuchItem"],)"
+      R"("Spell":{"Id":"S1","Age":"40","Invest":["01"],"Episodes":[)"
+      R"({"Id":"E1","Age":"40","Invest":["01"],"Treat":["01"]}]}})";
+  EXPECT_EQ(ProcessRequest(request),
+            R"({"Success":true,"Id":"S1","Invest":["01"],"Age":"40","Episodes":[)"
+            R"({"Id":"E1","Success":true,"HRG":"EB05A"}]})");
+}
+
+TEST_F(EmProcessorTest, ExtraSpellItemsThatAreNoArrayAreIgnored) {
+  const std::string request =
+      R"({"Group":"EM","ExtraSpellItems":"Age",)"
+      R"("Spell":{"Id":"S1","Age":"40","Episodes":[)"
+      R"({"Id":"E1","Age":"40","Invest":["01"],"Treat":["01"]}]}})";
+  EXPECT_EQ(ProcessRequest(request), GroupedResponse("EB05A"));
 }
 
 // Without the "EM" table set-up does not complete, and grouping answers
@@ -205,7 +228,7 @@ TEST_F(EmProcessorTest, RepeatedRequestsDoNotInfluenceEachOther) {
 TEST(EmProcessorWithoutTable, AnswersNotInitialised) {
   PackedTables tables(EmTexts(/*with_em_table=*/false));
   EXPECT_FALSE(CS_Prepare(tables.dir().c_str()));
-  EXPECT_EQ(Process(Request(R"("Age":"40","Invest":["01"],"Treat":["01"])")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"40","Invest":["01"],"Treat":["01"])")),
             R"({"Success":false,"Errors":[)"
             R"({"Field":"PLUGIN","Message":"EM Processor has not been initalised",)"
             R"("Value":"","Index":"","Section":"episode"},)"
@@ -215,13 +238,11 @@ TEST(EmProcessorWithoutTable, AnswersNotInitialised) {
 }
 
 // Direct tests of the mode, for the pair that gave the HRG.
-class EmPairTest : public ::testing::Test {
+class EmPairTest : public PackedTablesTest<EmPairTest> {
+ public:
+  static TableTexts Texts() { return EmTexts(); }
+
  protected:
-  static void SetUpTestSuite() { tables_ = new PackedTables(EmTexts()); }
-  static void TearDownTestSuite() {
-    delete tables_;
-    tables_ = nullptr;
-  }
   void SetUp() override {
     ASSERT_EQ(data_.LoadAll(tables_->dir()), zorvel::LoadStatus::kOk);
     ASSERT_TRUE(mode_.SetUp(data_));
@@ -242,12 +263,9 @@ class EmPairTest : public ::testing::Test {
     return std::move(spell.episodes[0]);
   }
 
-  static PackedTables* tables_;
   zorvel::ReferenceData data_;
   zorvel::EMProcessor mode_;
 };
-
-PackedTables* EmPairTest::tables_ = nullptr;
 
 TEST_F(EmPairTest, FirstPairOfEqualHrgsKeepsPinvAndPtre) {
   // I 01+T 01 (EB05A), I 01+T 02 (EB03A), I 02+T 01 (EB03A), I 02+T 02.

@@ -10,6 +10,7 @@
 
 #include "plugin/zorvel_plugin.h"
 #include "support/critical_care_requests.h"
+#include "support/mode_test_support.h"
 
 namespace zorvel {
 namespace testing {
@@ -45,24 +46,10 @@ std::string OneDayResponse(const std::string& members) {
          members + "}]}";
 }
 
-class NccProcessorTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    tables_ = new PackedTables(CriticalCareTableTexts());
-  }
-  static void TearDownTestSuite() {
-    delete tables_;
-    tables_ = nullptr;
-  }
-  // Other suites prepare other tables; every test prepares its own. The
-  // result is not asserted: modes built elsewhere may still refuse these
-  // tables, while the critical care modes are registered all the same.
-  void SetUp() override { CS_Prepare(tables_->dir().c_str()); }
-
-  static PackedTables* tables_;
+class NccProcessorTest : public PreparedTablesTest<NccProcessorTest> {
+ public:
+  static TableTexts Texts() { return CriticalCareTableTexts(); }
 };
-
-PackedTables* NccProcessorTest::tables_ = nullptr;
 
 struct WeightCase {
   const char* weight;

@@ -11,15 +11,10 @@
 namespace zorvel::testing {
 namespace {
 
-constexpr char kTriggerHeader[] =
-    "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n";
-
 // A small table set whose cross-references all resolve.
 TableTexts SoundTables() {
-  TableTexts texts;
+  TableTexts texts = TwoRuleTexts();
   texts.validation_lists = "SEX,1\n";
-  texts.lists = "L,X01,1\n";
-  texts.rule_defs = "A,True,Age,,,,Default\nB,DataItemInList,Procedure,,,,L\n";
   texts.triggers = std::string(kTriggerHeader) + "Core1,ICD,X,A,H1,,B,\n";
   texts.combinations += "Combo,A,H1\n";
   texts.codes = "HRG6,UZ01Z,UZ,Invalid\n";

@@ -16,19 +16,10 @@
 namespace zorvel {
 namespace {
 
+using testing::kTriggerHeader;
 using testing::PackedTables;
 using testing::TableTexts;
-
-const char kTriggerHeader[] =
-    "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n";
-
-// Tables with two rules "A" and "B" and a list "L", ready for triggers.
-TableTexts WithRules() {
-  TableTexts texts;
-  texts.lists = "L,X01,1\n";
-  texts.rule_defs = "A,True,Age,,,,Default\nB,DataItemInList,Procedure,,,,L\n";
-  return texts;
-}
+using testing::TwoRuleTexts;
 
 // Loads `texts` and expects `status`.
 void Load(const TableTexts& texts, ReferenceData* data,
@@ -234,7 +225,7 @@ TEST(ReferenceDataTest, RuleRowsNeedNotBeAdjacent) {
 }
 
 TEST(ReferenceDataTest, RuleNamingMissingListAbandonsLoad) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.rule_defs += "C,DataItemInList,Procedure,,,,NoSuchList\n";
   texts.triggers = std::string(kTriggerHeader) + "Core1,OPCS,X01,A,AA01A,,A,\n";
   texts.codes = "HRG6,UZ01Z,UZ,Invalid\n";
@@ -249,7 +240,7 @@ TEST(ReferenceDataTest, RuleNamingMissingListAbandonsLoad) {
 // --- Triggers and combinations ---
 
 TEST(ReferenceDataTest, AdjacentRowsOfOneTriggerRuleShareATrigger) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.triggers = std::string(kTriggerHeader) +
                    "Core1,ICD,X,A,H1,,A,\nCore1,ICD,X,A,H2,,A,UZ05\n"
                    "Core1,ICD,X,A,H3,,B,\n"
@@ -268,7 +259,7 @@ TEST(ReferenceDataTest, AdjacentRowsOfOneTriggerRuleShareATrigger) {
 }
 
 TEST(ReferenceDataTest, CombinationCodeTypeBecomesProcedureInCoreAndRadiology) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.triggers = std::string(kTriggerHeader) +
                    "Core1,Combination,C1,A,H1,,A,\nCore5,Combination,C5,A,H5,,A,\n"
                    "URad1,Combination,R1,A,HR,,A,\nUassess,Combination,U1,A,HU,,A,\n"
@@ -283,7 +274,7 @@ TEST(ReferenceDataTest, CombinationCodeTypeBecomesProcedureInCoreAndRadiology) {
 }
 
 TEST(ReferenceDataTest, TriggerRowsNeedEightFieldsAndAnHrg) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.triggers = std::string(kTriggerHeader) +
                    "Core1,ICD,A,A,H1,,A,,extra\nCore1,ICD,B,A,,,A,\n"
                    "Core1,ICD,C,A,H3,,A\nCore1,ICD,D,A,H4,,A,\n";
@@ -296,7 +287,7 @@ TEST(ReferenceDataTest, TriggerRowsNeedEightFieldsAndAnHrg) {
 }
 
 TEST(ReferenceDataTest, TriggerHeaderIsNeverData) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.triggers = "Core1,ICD,H,A,HH,,A,\nCore1,ICD,X,A,H1,,A,\n";
   texts.combinations = "Combo,A,HC\nCombo,A,H1\n";
   ReferenceData data;
@@ -309,7 +300,7 @@ TEST(ReferenceDataTest, TriggerHeaderIsNeverData) {
 
 TEST(ReferenceDataTest, TriggerNamingMissingRuleAbandonsLoad) {
   for (const char* row : {"Core1,ICD,Y,Nope,H2,,A,\n", "Core1,ICD,Y,A,H2,,Nope,\n"}) {
-    TableTexts texts = WithRules();
+    TableTexts texts = TwoRuleTexts();
     texts.triggers = std::string(kTriggerHeader) + "Core1,ICD,X,A,H1,,A,\n" + row;
     texts.combinations += "Combo,A,H1\n";
     ReferenceData data;
@@ -321,7 +312,7 @@ TEST(ReferenceDataTest, TriggerNamingMissingRuleAbandonsLoad) {
 }
 
 TEST(ReferenceDataTest, CombinationsKeepOrderAndEmptyErrorCodes) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.combinations += "Combo,A,H1\n,A,HX\nOther,B,H3\nCombo,B,H2\n";
   ReferenceData data;
   Load(texts, &data);
@@ -336,7 +327,7 @@ TEST(ReferenceDataTest, CombinationsKeepOrderAndEmptyErrorCodes) {
 }
 
 TEST(ReferenceDataTest, CombinationNamingMissingRuleAbandonsLoad) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.combinations += "Combo,A,H1\nCombo,Nope,H2\n";
   texts.codes = "HRG6,UZ01Z,UZ,Invalid\n";
   ReferenceData data;
@@ -349,7 +340,7 @@ TEST(ReferenceDataTest, CombinationNamingMissingRuleAbandonsLoad) {
 // --- Files ---
 
 TEST(ReferenceDataTest, MissingFileFailsButOtherTablesLoad) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.validation_lists = "SEX,1\n";
   texts.codes = "HRG6,UZ01Z,UZ,Invalid\n";
   PackedTables tables(texts);
@@ -370,7 +361,7 @@ TEST(ReferenceDataTest, MissingFileFailsButOtherTablesLoad) {
 }
 
 TEST(ReferenceDataTest, LocationIsGluedToFileNames) {
-  PackedTables tables(WithRules());
+  PackedTables tables(TwoRuleTexts());
   std::string without_separator = tables.dir().substr(0, tables.dir().size() - 1);
   ReferenceData data;
   EXPECT_EQ(data.LoadAll(without_separator), LoadStatus::kMissingFile);
@@ -390,7 +381,7 @@ TEST(ReferenceDataTest, EmptyFilesLoadEmptyTables) {
 
 TEST(ReferenceDataTest, ReloadReplacesEveryTable) {
   ReferenceData data;
-  TableTexts first = WithRules();
+  TableTexts first = TwoRuleTexts();
   first.validation_lists = "SEX,1\n";
   Load(first, &data);
   TableTexts second;
@@ -403,7 +394,7 @@ TEST(ReferenceDataTest, ReloadReplacesEveryTable) {
 }
 
 TEST(ReferenceDataTest, DamagedFilesNeverCrash) {
-  TableTexts texts = WithRules();
+  TableTexts texts = TwoRuleTexts();
   texts.validation_lists = "SEX,1\nSEX,2\n";
   texts.triggers = std::string(kTriggerHeader) + "Core1,ICD,X,A,H1,,A,\n";
   texts.combinations += "Combo,A,H1\n";

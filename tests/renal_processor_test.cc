@@ -1,17 +1,21 @@
 // Tests of the renal mode ("NRD") through the exported functions, over a
 // small table set packed for the purpose.
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "modes/renal_processor.h"
 #include "plugin/zorvel_plugin.h"
-#include "support/packed_tables.h"
+#include "support/mode_test_support.h"
 
 namespace {
 
+using zorvel::testing::FailedResponse;
+using zorvel::testing::GroupedResponse;
+using zorvel::testing::OneEpisodeRequest;
 using zorvel::testing::PackedTables;
+using zorvel::testing::PreparedTablesTest;
+using zorvel::testing::ProcessRequest;
 using zorvel::testing::TableTexts;
 
 // Modalities: HD gives TR02B when the first virus status in "RenalBBV" is
@@ -40,61 +44,29 @@ TableTexts RenalTexts(bool with_renal_table = true) {
   return texts;
 }
 
-class RenalProcessorTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { tables_ = new PackedTables(RenalTexts()); }
-  static void TearDownTestSuite() {
-    delete tables_;
-    tables_ = nullptr;
-  }
-  // Other suites prepare other tables in the same process: prepare ours
-  // again for every test (false while some modes are not built).
-  void SetUp() override { CS_Prepare(tables_->dir().c_str()); }
-
-  static PackedTables* tables_;
+class RenalProcessorTest : public PreparedTablesTest<RenalProcessorTest> {
+ public:
+  static TableTexts Texts() { return RenalTexts(); }
 };
-
-PackedTables* RenalProcessorTest::tables_ = nullptr;
-
-std::string Process(const std::string& request) {
-  std::vector<char> buffer(1 << 16);
-  const uint32_t result = CS_Process(0, request.c_str(), buffer.data(),
-                                     static_cast<uint32_t>(buffer.size()));
-  EXPECT_LT(result, buffer.size());
-  return std::string(buffer.data());
-}
 
 // A one-episode NRD request whose episode holds `fields` (JSON members).
 std::string Request(const std::string& fields,
                     const std::string& extra = std::string()) {
-  return R"({"Group":"NRD",)" + extra +
-         R"("Spell":{"Id":"S1","Episodes":[{"Id":"E1",)" + fields + "}]}}";
-}
-
-// The response to a one-episode request grouped to `hrg`.
-std::string Grouped(const std::string& hrg) {
-  return R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,"HRG":")" +
-         hrg + R"("}]})";
-}
-
-// The response to a one-episode request that failed with `errors`.
-std::string Failed(const std::string& errors) {
-  return R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
-         R"("Errors":[)" + errors + R"(],"HRG":"UZ01Z"}]})";
+  return OneEpisodeRequest("NRD", fields, extra);
 }
 
 TEST_F(RenalProcessorTest, ModalityGivesItsHrg) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
-                            R"("RenalAccess":"AVF","HBV":"NEG","HCV":"NEG","HIV":"NEG")")),
-            Grouped("TR02A"));
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"PD","RenalSite":"HOME")")),
-            Grouped("TR04A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
+                                   R"("RenalAccess":"AVF","HBV":"NEG","HCV":"NEG","HIV":"NEG")")),
+            GroupedResponse("TR02A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"PD","RenalSite":"HOME")")),
+            GroupedResponse("TR04A"));
 }
 
 TEST_F(RenalProcessorTest, VirusStatusIsUpperCasedAndListedHcvFirst) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
-                            R"("HBV":"neg","HCV":"pos")",
-                            R"("ExtraEpisodeItems":["RenalBBV","HBV","HCV","HIV"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
+                                   R"("HBV":"neg","HCV":"pos")",
+                                   R"("ExtraEpisodeItems":["RenalBBV","HBV","HCV","HIV"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TR02B","RenalBBV":["POS","NEG",""],"HBV":"NEG","HCV":"POS","HIV":""}]})");
 }
@@ -102,72 +74,72 @@ TEST_F(RenalProcessorTest, VirusStatusIsUpperCasedAndListedHcvFirst) {
 // Only the first place of "RenalBBV" is tested: a positive HBV, listed
 // second, does not give TR02B.
 TEST_F(RenalProcessorTest, RenalBbvHoldsHcvThenHbvThenHiv) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
-                            R"("HBV":"POS","HCV":"NEG","HIV":"NEG")",
-                            R"("ExtraEpisodeItems":["RenalBBV"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
+                                   R"("HBV":"POS","HCV":"NEG","HIV":"NEG")",
+                                   R"("ExtraEpisodeItems":["RenalBBV"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TR02A","RenalBBV":["NEG","POS","NEG"]}]})");
 }
 
 TEST_F(RenalProcessorTest, RenalBbvFromRequestIsAppendedTo) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
-                            R"("RenalBBV":["POS"],"HCV":"NEG")",
-                            R"("ExtraEpisodeItems":["RenalBBV"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP",)"
+                                   R"("RenalBBV":["POS"],"HCV":"NEG")",
+                                   R"("ExtraEpisodeItems":["RenalBBV"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TR02B","RenalBBV":["POS","NEG","",""]}]})");
 }
 
 TEST_F(RenalProcessorTest, MissingAccessIsCreatedEmpty) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"PD","RenalSite":"HOME")",
-                            R"("ExtraEpisodeItems":["RenalAccess"],)")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"PD","RenalSite":"HOME")",
+                                   R"("ExtraEpisodeItems":["RenalAccess"],)")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true,)"
             R"("HRG":"TR04A","RenalAccess":""}]})");
 }
 
 TEST_F(RenalProcessorTest, RenalErrorCodeGivesUz14) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"ERR","RenalSite":"HOSP")")),
-            Failed(R"({"Field":"RenalMod","Message":"UZ14 - Renal (NRD) Error",)"
-                   R"("Value":"ERR","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"ERR","RenalSite":"HOSP")")),
+            FailedResponse(R"({"Field":"RenalMod","Message":"UZ14 - Renal (NRD) Error",)"
+                           R"("Value":"ERR","Index":""})"));
 }
 
 TEST_F(RenalProcessorTest, ErrorHrgWithOtherCodeIsNeitherErrorNorHrg) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"ODD","RenalSite":"HOSP")")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"ODD","RenalSite":"HOSP")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true}]})");
 }
 
 TEST_F(RenalProcessorTest, ModalityWithoutTriggersIsSuccessfulWithoutHrg) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"NONE","RenalSite":"HOSP")")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"NONE","RenalSite":"HOSP")")),
             R"({"Success":true,"Id":"S1","Episodes":[{"Id":"E1","Success":true}]})");
 }
 
 TEST_F(RenalProcessorTest, HrgFromRequestStaysWhenNothingMatches) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"NONE","RenalSite":"HOSP","HRG":"RX01A")")),
-            Grouped("RX01A"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"NONE","RenalSite":"HOSP","HRG":"RX01A")")),
+            GroupedResponse("RX01A"));
 }
 
 TEST_F(RenalProcessorTest, ValidationErrorsGiveUz01z) {
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"MOON",)"
-                            R"("RenalAccess":"XYZ","HIV":"maybe")")),
-            Failed(R"({"Field":"RenalSite","Message":"is invalid","Value":"MOON","Index":""},)"
-                   R"({"Field":"RenalAccess","Message":"is invalid","Value":"XYZ","Index":""},)"
-                   R"({"Field":"HIV","Message":"is invalid","Value":"MAYBE","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"MOON",)"
+                                   R"("RenalAccess":"XYZ","HIV":"maybe")")),
+            FailedResponse(R"({"Field":"RenalSite","Message":"is invalid","Value":"MOON","Index":""},)"
+                           R"({"Field":"RenalAccess","Message":"is invalid","Value":"XYZ","Index":""},)"
+                           R"({"Field":"HIV","Message":"is invalid","Value":"MAYBE","Index":""})"));
 }
 
 TEST_F(RenalProcessorTest, MissingRequiredFieldsAreBlank) {
-  EXPECT_EQ(Process(Request(R"("RenalSite":"HOSP")")),
-            Failed(R"({"Field":"Age","Message":"is blank","Value":"","Index":""},)"
-                   R"({"Field":"RenalMod","Message":"is blank","Value":"","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("RenalSite":"HOSP")")),
+            FailedResponse(R"({"Field":"Age","Message":"is blank","Value":"","Index":""},)"
+                           R"({"Field":"RenalMod","Message":"is blank","Value":"","Index":""})"));
 }
 
 TEST_F(RenalProcessorTest, ValidationErrorAndRenalErrorAreBothReported) {
-  EXPECT_EQ(Process(Request(R"("Age":"33","RenalMod":"ERR","RenalSite":"HOSP")")),
-            Failed(R"({"Field":"Age","Message":"is invalid","Value":"33","Index":""},)"
-                   R"({"Field":"RenalMod","Message":"UZ14 - Renal (NRD) Error",)"
-                   R"("Value":"ERR","Index":""})"));
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"33","RenalMod":"ERR","RenalSite":"HOSP")")),
+            FailedResponse(R"({"Field":"Age","Message":"is invalid","Value":"33","Index":""},)"
+                           R"({"Field":"RenalMod","Message":"UZ14 - Renal (NRD) Error",)"
+                           R"("Value":"ERR","Index":""})"));
 }
 
 TEST_F(RenalProcessorTest, SpellWithoutEpisodesIsUnsuccessful) {
-  EXPECT_EQ(Process(R"({"Group":"NRD","Spell":{"Id":"S1","Episodes":[]}})"),
+  EXPECT_EQ(ProcessRequest(R"({"Group":"NRD","Spell":{"Id":"S1","Episodes":[]}})"),
             R"({"Success":false,"Id":"S1","Episodes":[]})");
 }
 
@@ -176,7 +148,7 @@ TEST_F(RenalProcessorTest, OneFailingEpisodeFailsTheSpellOnly) {
       R"({"Group":"NRD","Spell":{"Id":"S1","Episodes":[)"
       R"({"Id":"E1","Age":"60","RenalMod":"HD","RenalSite":"MOON"},)"
       R"({"Id":"E2","Age":"60","RenalMod":"PD","RenalSite":"HOME"}]}})";
-  EXPECT_EQ(Process(request),
+  EXPECT_EQ(ProcessRequest(request),
             R"({"Success":false,"Id":"S1","Episodes":[{"Id":"E1","Success":false,)"
             R"("Errors":[{"Field":"RenalSite","Message":"is invalid","Value":"MOON","Index":""}],)"
             R"("HRG":"UZ01Z"},{"Id":"E2","Success":true,"HRG":"TR04A"}]})");
@@ -184,10 +156,10 @@ TEST_F(RenalProcessorTest, OneFailingEpisodeFailsTheSpellOnly) {
 
 TEST_F(RenalProcessorTest, RepeatedRequestsDoNotInfluenceEachOther) {
   const std::string good = Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP","HCV":"pos")");
-  EXPECT_EQ(Process(good), Grouped("TR02B"));
-  Process(Request(R"("Age":"60","RenalMod":"ERR","RenalSite":"HOSP")"));
-  Process(Request(R"("RenalMod":"HD","HCV":"NEG")"));
-  EXPECT_EQ(Process(good), Grouped("TR02B"));
+  EXPECT_EQ(ProcessRequest(good), GroupedResponse("TR02B"));
+  ProcessRequest(Request(R"("Age":"60","RenalMod":"ERR","RenalSite":"HOSP")"));
+  ProcessRequest(Request(R"("RenalMod":"HD","HCV":"NEG")"));
+  EXPECT_EQ(ProcessRequest(good), GroupedResponse("TR02B"));
 }
 
 // Without the "Renal" table set-up fails, and every request is answered with
@@ -195,7 +167,7 @@ TEST_F(RenalProcessorTest, RepeatedRequestsDoNotInfluenceEachOther) {
 TEST(RenalProcessorWithoutTable, AnswersNotInitialised) {
   PackedTables tables(RenalTexts(/*with_renal_table=*/false));
   EXPECT_FALSE(CS_Prepare(tables.dir().c_str()));
-  EXPECT_EQ(Process(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP")")),
+  EXPECT_EQ(ProcessRequest(Request(R"("Age":"60","RenalMod":"HD","RenalSite":"HOSP")")),
             R"({"Success":false,"Errors":[)"
             R"({"Field":"PLUGIN","Message":"Renal Processor has not been initalised",)"
             R"("Value":"","Index":"","Section":"episode"},)"

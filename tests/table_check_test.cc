@@ -14,18 +14,16 @@
 namespace zorvel {
 namespace {
 
+using testing::kTriggerHeader;
 using testing::PackedTables;
 using testing::TableTexts;
-
-const char kTriggerHeader[] =
-    "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n";
+using testing::TwoRuleTexts;
 
 // Tables without a fault.
 TableTexts CleanTables() {
-  TableTexts texts;
+  TableTexts texts = TwoRuleTexts();
   texts.validation_lists = "SEX,1\nSEX,2\n";
-  texts.lists = "L,X01,1\nL,X02,\n";
-  texts.rule_defs = "A,True,Age,,,,Default\nB,DataItemInList,Procedure,,,,L\n";
+  texts.lists += "L,X02,\n";
   texts.triggers = std::string(kTriggerHeader) + "Core1,OPCS,X01,B,AA01A,,A,\n";
   texts.combinations += "Combo,A,AA02A\n";
   texts.codes = "HRG6,UZ01Z,UZ,Invalid data\n";

@@ -1,7 +1,6 @@
 // Request building and the critical care test tables.
 #include "support/critical_care_requests.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "plugin/zorvel_plugin.h"
@@ -12,6 +11,13 @@ namespace testing {
 namespace {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// `value` (not negative) in decimal, with leading zeros up to `width` digits.
+std::string Padded(int value, size_t width) {
+  std::string digits = std::to_string(value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
 
 constexpr const char* kValidationLists =
     "PCC_CCUF,01\n"
@@ -151,9 +157,7 @@ std::string NthDay(int n) {
       ++year;  // only reached beyond the range above
     }
   }
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", year, month + 1, n + 1);
-  return text;
+  return Padded(year, 4) + Padded(month + 1, 2) + Padded(n + 1, 2);
 }
 
 std::string Process(const std::string& request) {

@@ -27,6 +27,13 @@ void WritePacked(const std::string& path, const std::string& csv) {
 
 }  // namespace
 
+TableTexts TwoRuleTexts() {
+  TableTexts texts;
+  texts.lists = "L,X01,1\n";
+  texts.rule_defs = "A,True,Age,,,,Default\nB,DataItemInList,Procedure,,,,L\n";
+  return texts;
+}
+
 PackedTables::PackedTables(const TableTexts& texts) : dir_(MakeTempDirectory()) {
   WritePacked(dir_ + "ValidationLists.csv.enc", texts.validation_lists);
   WritePacked(dir_ + "Lists.csv.enc", texts.lists);

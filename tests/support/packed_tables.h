@@ -7,12 +7,21 @@
 
 namespace zorvel::testing {
 
+// The header line of the trigger table.
+inline constexpr char kTriggerHeader[] =
+    "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n";
+
 struct TableTexts {            // plain CSV texts, written as-is
   std::string validation_lists, lists, rule_defs;
-  std::string triggers = "Table,CodeType,Code,EntryRule,HRG,Unused,TriggerRule,ErrorCode\n"; // header line included
-  std::string combinations = "Combination,Rule,HRG\n";                                          // header line included
+  std::string triggers = kTriggerHeader;                // header line included
+  std::string combinations = "Combination,Rule,HRG\n";  // header line included
   std::string codes;
 };
+
+// Texts with a list "L" holding "X01" of value 1, a rule "A" that is always
+// true (on "Age") and a rule "B" that looks for "Procedure" in "L"; the other
+// tables hold no rows, ready for triggers and combinations.
+TableTexts TwoRuleTexts();
 
 // Packs the six texts into a fresh temporary directory, removed on destruction.
 class PackedTables {

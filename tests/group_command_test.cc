@@ -106,6 +106,32 @@ TEST(GroupCommand, BadLinesAreNamedAndAnsweredWithEmptyObjects) {
       << run.err;
 }
 
+// With the bundled demo tables, bare spells are grouped; a blank line is
+// answered with a blank line so that output line n answers input line n.
+TEST(GroupCommand, GroupsWithTheDemoTablesAndKeepsBlankLinesAligned) {
+  Scratch scratch;
+  CommandRun run = Zorvel(
+      scratch, "group --mode EM",
+      "{\"Id\":\"EM-1\",\"Episodes\":[{\"Id\":\"1\",\"Age\":\"45\","
+      "\"AEPatGroup\":\"10\",\"Invest\":[\"05\",\"01\"],\"Treat\":[\"05\"]}]}\n"
+      "\n"
+      "{\"Id\":\"EM-2\",\"Episodes\":[{\"Id\":\"1\"}]}\n");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"Success\":true,\"Id\":\"EM-1\",\"Episodes\":[{\"Id\":\"1\","
+            "\"Success\":true,\"HRG\":\"EM01A\"}]}\n"
+            "\n"
+            "{\"Success\":false,\"Id\":\"EM-2\",\"Episodes\":[{\"Id\":\"1\","
+            "\"Success\":false,\"Errors\":[{\"Field\":\"Invest\",\"Message\":"
+            "\"is blank\",\"Value\":\"\",\"Index\":\"0\"},{\"Field\":\"Treat\","
+            "\"Message\":\"is blank\",\"Value\":\"\",\"Index\":\"0\"},{\"Field\":"
+            "\"Age\",\"Message\":\"is blank\",\"Value\":\"\",\"Index\":\"\"}],"
+            "\"HRG\":\"UZ01Z\"}]}\n");
+  EXPECT_NE(run.err.find("2 records, 1 grouped successfully, 1 failed"),
+            std::string::npos)
+      << run.err;
+}
+
 TEST(GroupCommand, ModeOptionDoesNotWrapLinesThatAreNotJson) {
   Scratch scratch;
   CommandRun run = Zorvel(scratch, "group --mode NRD",

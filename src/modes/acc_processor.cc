@@ -121,16 +121,11 @@ void ACCProcessor::DeriveHrg(Record& episode) const {
   // empty code.
   const std::string* unit = episode.FindSingle("ACC_CCUF");
   if (unit == nullptr) return;
-  const auto triggers = unit_triggers_->find(*unit);
-  if (triggers == unit_triggers_->end()) return;
-
-  TriggerMatch match;
-  if (!rule_context_.EvaluateTriggers(episode, triggers->second,
-                                      EvalMode::kDgvp, &match)) {
-    return;
-  }
-  episode.Set("HRG", match.entry->hrg);
-  if (match.entry->error_code == "UZ13") {
+  const HrgEntry* entry =
+      rule_context_.MatchCode(episode, *unit_triggers_, *unit, EvalMode::kDgvp);
+  if (entry == nullptr) return;
+  episode.Set("HRG", entry->hrg);
+  if (entry->error_code == "UZ13") {
     episode.AddError(GroupingError::WithValue("ACC_CCUF", *unit,
                                               kUz13AccGroupingError));
   }

@@ -91,14 +91,10 @@ void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
   for (const std::string& investigation : *investigations) {
     for (const std::string& treatment : *treatments) {
       key.assign("I ").append(investigation).append("+T ").append(treatment);
-      const auto triggers = combinations_->find(key);
-      if (triggers == combinations_->end()) continue;
-      TriggerMatch match;
-      if (!rule_context_.EvaluateTriggers(episode, triggers->second,
-                                          EvalMode::kPlain, &match)) {
-        continue;
-      }
-      const std::string& candidate = match.entry->hrg;
+      const HrgEntry* entry = rule_context_.MatchCode(
+          episode, *combinations_, key, EvalMode::kPlain);
+      if (entry == nullptr) continue;
+      const std::string& candidate = entry->hrg;
       // Of equal HRGs the first pair keeps "PINV" and "PTRE".
       if (!hrg.empty() && !(candidate < hrg)) continue;
       hrg = candidate;
@@ -114,16 +110,11 @@ void EMProcessor::OverridePatientGroup(Record& episode) const {
     return;
   }
   const std::string& group = episode.Single("AEPatGroup");
-  const auto triggers = patient_groups_->find(group);
-  if (triggers == patient_groups_->end()) return;
-  TriggerMatch match;
-  if (!rule_context_.EvaluateTriggers(episode, triggers->second,
-                                      EvalMode::kPlain, &match)) {
-    return;
-  }
+  const HrgEntry* entry = rule_context_.MatchCode(episode, *patient_groups_,
+                                                  group, EvalMode::kPlain);
   // An error HRG from the patient group never replaces a derived one.
-  if (match.entry->hrg == "UZ01Z") return;
-  episode.Set("HRG", match.entry->hrg);
+  if (entry == nullptr || entry->hrg == "UZ01Z") return;
+  episode.Set("HRG", entry->hrg);
 }
 
 }  // namespace zorvel

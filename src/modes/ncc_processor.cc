@@ -156,16 +156,12 @@ void NCCProcessor::DeriveHrg(Record& episode) const {
   episode.Set("GateTriggerPos", ToDecimal(position));
   episode.Set("GateTriggerField", "CCAC");
 
-  auto found = by_code_->find(dominant);
-  if (found == by_code_->end()) return;
-  TriggerMatch match;
-  if (!rule_context_.EvaluateTriggers(episode, found->second, EvalMode::kDgvp,
-                                      &match)) {
-    return;
-  }
-  episode.Set("HRG", match.entry->hrg);
+  const HrgEntry* entry =
+      rule_context_.MatchCode(episode, *by_code_, dominant, EvalMode::kDgvp);
+  if (entry == nullptr) return;
+  episode.Set("HRG", entry->hrg);
 
-  const std::string& error_code = match.entry->error_code;
+  const std::string& error_code = entry->error_code;
   if (error_code.compare(0, 2, "UZ") != 0) return;
   if (error_code == "UZ11") {
     episode.AddError(GroupingError::WithPosition("CCAC", dominant, position,

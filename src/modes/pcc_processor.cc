@@ -170,29 +170,21 @@ bool PCCProcessor::AssignDominant(Record& episode) const {
 
 void PCCProcessor::AssignHrg(Record& episode, int position) const {
   const std::string& dominant = episode.Single("DomCC");
-  auto found = by_code_->find(dominant);
   episode.Set("GateTriggerPos", ToDecimal(position));
   episode.Set("GateTriggerField", "Procedure");
-  if (found == by_code_->end()) return;
-
-  TriggerMatch match;
-  if (!rule_context_.EvaluateTriggers(episode, found->second, EvalMode::kDgvp,
-                                      &match)) {
-    return;
-  }
-  episode.Set("HRG", match.entry->hrg);
-  if (match.entry->error_code.compare(0, 2, "UZ") == 0) {
-    episode.Set("HRG_ERROR", match.entry->error_code);
+  const HrgEntry* entry =
+      rule_context_.MatchCode(episode, *by_code_, dominant, EvalMode::kDgvp);
+  if (entry == nullptr) return;
+  episode.Set("HRG", entry->hrg);
+  if (entry->error_code.compare(0, 2, "UZ") == 0) {
+    episode.Set("HRG_ERROR", entry->error_code);
   }
 
   // The second stage refines the HRG by its first four characters.
-  const std::string root = match.entry->hrg.substr(0, 4);
-  auto refined = by_hrg_->find(root);
-  if (refined == by_hrg_->end()) return;
-  if (rule_context_.EvaluateTriggers(episode, refined->second,
-                                     EvalMode::kDgvp, &match)) {
-    episode.Set("HRG", match.entry->hrg);
-  }
+  const std::string root(entry->hrg, 0, 4);
+  const HrgEntry* refined =
+      rule_context_.MatchCode(episode, *by_hrg_, root, EvalMode::kDgvp);
+  if (refined != nullptr) episode.Set("HRG", refined->hrg);
 }
 
 }  // namespace zorvel

@@ -88,14 +88,10 @@ bool RenalProcessor::PrepareEpisode(Record& episode) const {
 
 void RenalProcessor::DeriveHrg(Record& episode) const {
   const std::string& modality = episode.Single("RenalMod");
-  const auto triggers = modalities_->find(modality);
-  if (triggers == modalities_->end()) return;
-  TriggerMatch match;
-  if (!rule_context_.EvaluateTriggers(episode, triggers->second,
-                                      EvalMode::kPlain, &match)) {
-    return;
-  }
-  const HrgEntry& entry = *match.entry;
+  const HrgEntry* match = rule_context_.MatchCode(episode, *modalities_,
+                                                  modality, EvalMode::kPlain);
+  if (match == nullptr) return;
+  const HrgEntry& entry = *match;
   // An error HRG never becomes the episode's HRG; only the renal error code
   // turns it into an episode error.
   if (!entry.hrg.empty() && entry.hrg[0] == 'U') {

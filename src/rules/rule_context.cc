@@ -51,6 +51,16 @@ bool RuleContext::EvaluateTriggers(Record& record, const TriggerList& triggers,
   return false;
 }
 
+const HrgEntry* RuleContext::MatchCode(Record& record, const CodeMap& codes,
+                                      const std::string& code,
+                                      EvalMode mode) const {
+  const auto triggers = codes.find(code);
+  if (triggers == codes.end()) return nullptr;
+  TriggerMatch match;
+  EvaluateTriggers(record, triggers->second, mode, &match);
+  return match.entry;
+}
+
 bool RuleContext::EvaluateRule(Record& record, const Rule* rule,
                                EvalMode mode) const {
   if (rule == nullptr) return false;

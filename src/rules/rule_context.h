@@ -40,6 +40,11 @@ class RuleContext {
   bool EvaluateTriggers(Record& record, const TriggerList& triggers,
                         EvalMode mode, TriggerMatch* match) const;
 
+  // The entry chosen for `code` in `codes`: its trigger list evaluated as by
+  // EvaluateTriggers. Null when the map lacks the code or nothing held.
+  const HrgEntry* MatchCode(Record& record, const CodeMap& codes,
+                            const std::string& code, EvalMode mode) const;
+
   // True when every condition of `rule` holds, tested in order and stopping
   // at the first that fails. A null rule is false; a rule without conditions
   // is true. May create the record's "DGVP", "GateTriggerField" and

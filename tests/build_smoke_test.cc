@@ -1,3 +1,0 @@
-// placeholder so the test binary links
-#include <gtest/gtest.h>
-TEST(Build, Links) {}

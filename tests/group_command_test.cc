@@ -203,6 +203,14 @@ TEST(GroupCommand, OutputOptionWritesTheResponsesToAFile) {
       << run.err;
 }
 
+TEST(Command, BadCommandLinesExitWithTheUsageCode) {
+  Scratch scratch;
+  EXPECT_EQ(Zorvel(scratch, "group --no-such-option").exit_code, 1);
+  EXPECT_EQ(Zorvel(scratch, "").exit_code, 1);
+  EXPECT_EQ(Zorvel(scratch, "tables pack onlyone").exit_code, 1);
+  EXPECT_EQ(Zorvel(scratch, "--help").exit_code, 0);
+}
+
 TEST(SchemaCommand, PrettyPrintsTheSchema) {
   Scratch scratch;
   CommandRun run = Zorvel(scratch, "schema --pretty");

@@ -12,6 +12,12 @@ int main(int argc, char** argv) {
   zorvel::cli::AddGroupCommand(app, &exit_code);
   zorvel::cli::AddInfoCommands(app, &exit_code);
   zorvel::cli::AddTablesCommands(app, &exit_code);
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // Help and version requests exit 0; every bad command line exits with
+    // the one usage code.
+    return app.exit(error) == 0 ? zorvel::cli::kExitOk : zorvel::cli::kExitUsage;
+  }
   return exit_code;
 }

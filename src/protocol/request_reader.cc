@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include <rapidjson/document.h>
 
@@ -22,6 +23,10 @@ std::string TextOf(const rapidjson::Value& value) {
   return std::string(value.GetString(), value.GetStringLength());
 }
 
+std::string_view ViewOf(const rapidjson::Value& value) {
+  return std::string_view(value.GetString(), value.GetStringLength());
+}
+
 bool IsEpisodeList(const rapidjson::Value& name) {
   return name.GetStringLength() >= kEpisodesPrefixLength &&
          std::memcmp(name.GetString(), kEpisodesPrefix,
@@ -34,9 +39,9 @@ bool IsEpisodeList(const rapidjson::Value& name) {
 void ReadValue(const rapidjson::Value& name, const rapidjson::Value& value,
                Record& record) {
   if (value.IsString()) {
-    record.Set(TextOf(name), TextOf(value));
+    record.Set(ViewOf(name), TextOf(value));
   } else if (value.IsArray()) {
-    std::vector<std::string>& list = record.List(TextOf(name));
+    std::vector<std::string>& list = record.List(ViewOf(name));
     for (const rapidjson::Value& element : value.GetArray()) {
       if (element.IsString()) list.push_back(TextOf(element));
     }

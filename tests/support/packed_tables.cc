@@ -43,6 +43,11 @@ PackedTables::PackedTables(const TableTexts& texts) : dir_(MakeTempDirectory()) 
   WritePacked(dir_ + "Code.csv.enc", texts.codes);
 }
 
+PackedTables::PackedTables(const std::string& csv_dir) : dir_(MakeTempDirectory()) {
+  const PackResult packed = PackDirectory(csv_dir, dir_);
+  if (!packed.ok) fault_ = packed.message;
+}
+
 PackedTables::~PackedTables() {
   std::error_code error;
   if (!dir_.empty()) std::filesystem::remove_all(dir_, error);

@@ -27,12 +27,18 @@ TableTexts TwoRuleTexts();
 class PackedTables {
  public:
   explicit PackedTables(const TableTexts& texts);
+  // Packs the six <Name>.csv files of folder `csv_dir`; fault() says what
+  // went wrong, if anything.
+  explicit PackedTables(const std::string& csv_dir);
   ~PackedTables();
+
+  const std::string& fault() const { return fault_; }
 
   const std::string& dir() const;   // ends with '/'
   void Remove(const std::string& file_name);  // deletes one .enc file
  private:
   std::string dir_;
+  std::string fault_;
 };
 
 }  // namespace zorvel::testing

@@ -1,0 +1,186 @@
+// The golden-case runner: every case of tests/cases/*.json becomes one
+// GoogleTest test that sends the case's request to a Processor prepared with
+// the case's table set and compares the answer with the expected text, byte
+// for byte. Table sets are the plain CSV folders tests/tables/<set>/, packed
+// with the project's packer on first use; the set "demo" is the bundled demo
+// tables as packed by the build. See tests/README.md for the file format.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/writer.h>
+
+#include "plugin/processor.h"
+#include "support/packed_tables.h"
+
+namespace zorvel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCasesDir = fs::path(ZORVEL_SOURCE_DIR) / "tests" / "cases";
+const fs::path kTablesDir = fs::path(ZORVEL_SOURCE_DIR) / "tests" / "tables";
+
+struct GoldenCase {
+  std::string name;     // <file>_<case>, unique
+  std::string shows;    // the one line saying what the case shows
+  std::string tables;   // the table set
+  std::vector<std::string> first;  // requests sent before, answers unread
+  std::string request;
+  std::string response;
+  std::string fault;    // what is wrong with the case itself, if anything
+};
+
+// A string member as its text; any other value written compactly, in its
+// own member order, as the plug-in writes its answers.
+std::string TextOf(const rapidjson::Value& value) {
+  if (value.IsString()) return std::string(value.GetString(), value.GetStringLength());
+  rapidjson::StringBuffer buffer;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+  value.Accept(writer);
+  return buffer.GetString();
+}
+
+bool IsPlainName(const std::string& name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+  }
+  return true;
+}
+
+// The cases of one file; a file or case that cannot be read becomes a case
+// whose fault says why, so that it fails by name instead of vanishing.
+void ReadCaseFile(const fs::path& path, std::vector<GoldenCase>& cases) {
+  const std::string family = path.stem().string();
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  rapidjson::Document doc;
+  doc.Parse(text.str().c_str());
+  if (doc.HasParseError() || !doc.IsObject() || !doc.HasMember("cases") ||
+      !doc["cases"].IsArray()) {
+    cases.push_back({family + "_FileUnreadable", "", "", {}, "", "", path.string() +
+                     " is not an object with a \"cases\" array"});
+    return;
+  }
+  const std::string file_tables =
+      doc.HasMember("tables") ? TextOf(doc["tables"]) : "";
+  for (const auto& c : doc["cases"].GetArray()) {
+    GoldenCase golden;
+    golden.tables = file_tables;
+    if (!c.IsObject() || !c.HasMember("name") || !c.HasMember("shows") ||
+        !c.HasMember("request") || !c.HasMember("response")) {
+      golden.name = family + "_Case" + std::to_string(cases.size());
+      golden.fault = "a case needs \"name\", \"shows\", \"request\" and \"response\"";
+      cases.push_back(golden);
+      continue;
+    }
+    golden.name = family + "_" + TextOf(c["name"]);
+    golden.shows = TextOf(c["shows"]);
+    if (c.HasMember("tables")) golden.tables = TextOf(c["tables"]);
+    if (c.HasMember("first") && c["first"].IsArray()) {
+      for (const auto& r : c["first"].GetArray()) golden.first.push_back(TextOf(r));
+    }
+    golden.request = TextOf(c["request"]);
+    golden.response = TextOf(c["response"]);
+    if (!IsPlainName(golden.name)) golden.fault = "names are letters, digits and _";
+    if (golden.tables.empty()) golden.fault = "no table set named";
+    cases.push_back(golden);
+  }
+}
+
+std::vector<GoldenCase> AllCases() {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(kCasesDir, error)) {
+    if (entry.path().extension() == ".json") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<GoldenCase> cases;
+  for (const auto& file : files) ReadCaseFile(file, cases);
+  std::map<std::string, int> seen;
+  for (auto& c : cases) {
+    if (++seen[c.name] > 1) {
+      c.fault = "the name is taken by an earlier case";
+      c.name += "_" + std::to_string(seen[c.name]);
+    }
+  }
+  return cases;
+}
+
+// A table set packed and prepared once per test process.
+struct PreparedSet {
+  std::unique_ptr<PackedTables> packed;  // null for the demo set
+  Processor processor;
+  bool prepared = false;
+};
+
+Processor& ProcessorFor(const std::string& set, std::string& fault) {
+  static std::map<std::string, std::unique_ptr<PreparedSet>> sets;
+  auto& slot = sets[set];
+  if (!slot) {
+    slot = std::make_unique<PreparedSet>();
+    std::string dir = ZORVEL_DEMO_DIR;
+    if (set != "demo") {
+      slot->packed = std::make_unique<PackedTables>((kTablesDir / set).string());
+      dir = slot->packed->dir();
+      if (!slot->packed->fault().empty()) fault = "table set " + set + ": " + slot->packed->fault();
+    }
+    // A set made for some modes leaves the others unset and Prepare false;
+    // the modes that set themselves up still group.
+    slot->prepared = slot->processor.Prepare(dir.c_str());
+  }
+  return slot->processor;
+}
+
+std::string Answer(Processor& processor, const std::string& request) {
+  std::vector<char> buffer(1 << 20);
+  const uint32_t count = processor.Process(0, request.c_str(), buffer.data(),
+                                           static_cast<uint32_t>(buffer.size()));
+  if (count > buffer.size()) return "(answer longer than the 1 MiB buffer)";
+  return std::string(buffer.data());
+}
+
+// Where `expected` and `actual` first differ, with a little text of each.
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+  size_t at = 0;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+  const size_t from = at < 20 ? 0 : at - 20;
+  return "first difference at byte " + std::to_string(at) + ":\n  expected ..." +
+         expected.substr(from, 60) + "\n  actual   ..." + actual.substr(from, 60);
+}
+
+// Failure messages name the case rather than dumping its bytes.
+void PrintTo(const GoldenCase& c, std::ostream* out) { *out << c.name; }
+
+class GoldenCaseTest : public ::testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenCaseTest, AnswersExactly) {
+  const GoldenCase& c = GetParam();
+  ASSERT_TRUE(c.fault.empty()) << c.name << ": " << c.fault;
+  std::string fault;
+  Processor& processor = ProcessorFor(c.tables, fault);
+  ASSERT_TRUE(fault.empty()) << fault;
+  for (const auto& request : c.first) Answer(processor, request);
+  const std::string actual = Answer(processor, c.request);
+  if (actual == c.response) return;
+  ADD_FAILURE() << "case " << c.name << " (tables " << c.tables << "): " << c.shows
+                << "\nrequest:  " << c.request << "\nexpected: " << c.response
+                << "\nactual:   " << actual << "\n"
+                << FirstDifference(c.response, actual);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenCaseTest, ::testing::ValuesIn(AllCases()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace zorvel::testing

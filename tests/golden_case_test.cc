@@ -49,12 +49,13 @@ std::string TextOf(const rapidjson::Value& value) {
   return buffer.GetString();
 }
 
-bool IsPlainName(const std::string& name) {
-  if (name.empty()) return false;
-  for (char c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+// `name` with every character other than a letter, digit or '_' replaced by
+// '_': GoogleTest refuses other test names outright.
+std::string PlainName(std::string name) {
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
   }
-  return true;
+  return name;
 }
 
 // The cases of one file; a file or case that cannot be read becomes a case
@@ -68,7 +69,7 @@ void ReadCaseFile(const fs::path& path, std::vector<GoldenCase>& cases) {
   doc.Parse(text.str().c_str());
   if (doc.HasParseError() || !doc.IsObject() || !doc.HasMember("cases") ||
       !doc["cases"].IsArray()) {
-    cases.push_back({family + "_FileUnreadable", "", "", {}, "", "", path.string() +
+    cases.push_back({PlainName(family) + "_FileUnreadable", "", "", {}, "", "", path.string() +
                      " is not an object with a \"cases\" array"});
     return;
   }
@@ -79,7 +80,7 @@ void ReadCaseFile(const fs::path& path, std::vector<GoldenCase>& cases) {
     golden.tables = file_tables;
     if (!c.IsObject() || !c.HasMember("name") || !c.HasMember("shows") ||
         !c.HasMember("request") || !c.HasMember("response")) {
-      golden.name = family + "_Case" + std::to_string(cases.size());
+      golden.name = PlainName(family) + "_Case" + std::to_string(cases.size());
       golden.fault = "a case needs \"name\", \"shows\", \"request\" and \"response\"";
       cases.push_back(golden);
       continue;
@@ -92,7 +93,10 @@ void ReadCaseFile(const fs::path& path, std::vector<GoldenCase>& cases) {
     }
     golden.request = TextOf(c["request"]);
     golden.response = TextOf(c["response"]);
-    if (!IsPlainName(golden.name)) golden.fault = "names are letters, digits and _";
+    if (PlainName(golden.name) != golden.name) {
+      golden.name = PlainName(golden.name);
+      golden.fault = "names are letters, digits and _";
+    }
     if (golden.tables.empty()) golden.fault = "no table set named";
     cases.push_back(golden);
   }

@@ -7,6 +7,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config binutils
   rapidjson-dev libboost-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
+  rsync patch
 )
 
 missing=()

@@ -40,10 +40,9 @@ bool Dispatched(const PluginExports& api, const std::string& code) {
 }
 
 // Every mode answers the unknown-mode error and the schema lists none.
-void ExpectRefusesToGroup(const PluginExports& api, Checks& checks,
-                          const std::string& when) {
-  for (const char* code : kModeCodes) checks.Expect(!Dispatched(api, code), when + " " + code);
-  checks.ExpectEq(api.Schema(), kEmptySchema, when + " schema");
+void ExpectRefusesToGroup(const PluginExports& api) {
+  for (const char* code : kModeCodes) EXPECT_FALSE(Dispatched(api, code)) << code;
+  EXPECT_EQ(api.Schema(), kEmptySchema);
 }
 
 // A copy of the demo tables in a fresh directory, removed afterwards.
@@ -69,103 +68,85 @@ class DemoTablesCopy {
 };
 
 TEST(PluginExports, IdentityExportsAnswerBeforeAnyOtherCall) {
-  EXPECT_EQ(RunInFreshProcess([](const PluginExports& api, Checks& checks) {
-              checks.ExpectEq(api.GetVersion(), 11, "GetVersion");
-              checks.ExpectEq(api.CS_PluginName(), "Zorvel", "CS_PluginName");
-              checks.ExpectEq(api.CS_VersionMjr() * 10 + api.CS_VersionMnr(), 12, "versions");
-              checks.ExpectEq(api.CS_ProtocolFormat(), "JSON", "CS_ProtocolFormat");
-              checks.ExpectEq(api.CS_Description(), "Quorvane 2019-20", "CS_Description");
-              PluginInfo info{};
-              api.Info(&info);
-              checks.ExpectEq(info.major_version * 10 + info.minor_version, 12, "Info versions");
-              checks.ExpectEq(std::string(info.name) + "|" + info.kind + "|" +
-                                  info.protocol_format + "|" + info.description,
-                              "Zorvel|Processor|JSON|Quorvane 2019-20", "Info texts");
-            }),
-            "");
+  RunInFreshProcess([](const PluginExports& api) {
+    PluginInfo info{};
+    api.Info(&info);
+    EXPECT_EQ(std::to_string(api.GetVersion()) + "|" + api.CS_PluginName() + "|" +
+                  std::to_string(api.CS_VersionMjr()) + "." +
+                  std::to_string(api.CS_VersionMnr()) + "|" + api.CS_ProtocolFormat() +
+                  "|" + api.CS_Description(),
+              "11|Zorvel|1.2|JSON|Quorvane 2019-20");
+    EXPECT_EQ(std::to_string(info.major_version) + "." + std::to_string(info.minor_version) +
+                  "|" + info.name + "|" + info.kind + "|" + info.protocol_format + "|" +
+                  info.description,
+              "1.2|Zorvel|Processor|JSON|Quorvane 2019-20");
+  });
 }
 
 TEST(PluginExports, BeforePrepareTheOneProcessorKnowsNoMode) {
-  EXPECT_EQ(RunInFreshProcess([](const PluginExports& api, Checks& checks) {
-              IProcessor* first = api.GetPlugin();
-              checks.Expect(first != nullptr && api.GetPlugin() == first, "one object");
-              std::vector<char> buffer(1024);
-              const uint32_t count =
-                  first->Process(0, RequestFor("ACC").c_str(), buffer.data(), 1024);
-              checks.ExpectEq(buffer.data(), kUnknownModeAnswer, "IProcessor::Process");
-              checks.ExpectEq(count, kUnknownModeAnswer.size() + 1, "count");
-              ExpectRefusesToGroup(api, checks, "before Prepare");
-              uint32_t null_count = 0;
-              checks.ExpectEq(api.Process(nullptr, 256, &null_count), "{}", "null request");
-              checks.ExpectEq(null_count, 3, "null request count");
-            }),
-            "");
+  RunInFreshProcess([](const PluginExports& api) {
+    IProcessor* first = api.GetPlugin();
+    EXPECT_TRUE(first != nullptr && api.GetPlugin() == first);
+    std::vector<char> buffer(1024);
+    EXPECT_EQ(first->Process(0, RequestFor("ACC").c_str(), buffer.data(), 1024),
+              kUnknownModeAnswer.size() + 1);
+    EXPECT_EQ(buffer.data(), kUnknownModeAnswer);
+    ExpectRefusesToGroup(api);
+    uint32_t count = 0;
+    EXPECT_EQ(api.Process(nullptr, 256, &count), "{}");
+    EXPECT_EQ(count, 3u);
+  });
 }
 
 TEST(PluginExports, PrepareWithTheDemoTablesRegistersTheSevenModes) {
-  EXPECT_EQ(RunInFreshProcess([](const PluginExports& api, Checks& checks) {
-              api.CS_Prepare(ZORVEL_DEMO_DIR);
-              for (const char* code : kModeCodes) checks.Expect(Dispatched(api, code), code);
-              // Codes compare exactly: the renal mode is "NRD", and case matters.
-              for (const char* code : {"RENAL", "apc", "ACC ", ""}) {
-                checks.Expect(!Dispatched(api, code), code);
-              }
-              uint32_t count = 0;
-              const std::string schema = api.Schema(1 << 20, &count);
-              checks.ExpectEq(count, schema.size() + 1, "count");
-              size_t at = 0;
-              for (const char* name : {"APC", "NAC", "EM", "ACC", "NCC", "PCC", "NRD"}) {
-                at = schema.find(std::string(R"({"Name":")") + name + R"(","Description":)", at);
-                checks.Expect(at != std::string::npos, std::string("mode in order: ") + name);
-              }
-              checks.Expect(schema.find(R"("MaxEpisodes":250,"HideSpellOutput":true)") !=
-                                std::string::npos, "NCC limits");
-              // Preparing again sets every mode up afresh, listing no field twice.
-              api.CS_Prepare(ZORVEL_DEMO_DIR);
-              checks.ExpectEq(api.Schema(), schema, "schema after a second Prepare");
-              char small[10];
-              checks.ExpectEq(api.CS_GetSchema(small, sizeof(small)), schema.size(), "short count");
-              checks.ExpectEq(small, schema.substr(0, 9), "short text");
-              char one = 'x';
-              checks.ExpectEq(api.CS_GetSchema(&one, 1), schema.size(), "one-byte count");
-              checks.Expect(one == '\0', "one-byte buffer holds the NUL");
-            }),
-            "");
+  RunInFreshProcess([](const PluginExports& api) {
+    api.CS_Prepare(ZORVEL_DEMO_DIR);
+    for (const char* code : kModeCodes) EXPECT_TRUE(Dispatched(api, code)) << code;
+    // Codes compare exactly: the renal mode is "NRD", and case matters.
+    for (const char* code : {"RENAL", "apc", "ACC ", ""}) EXPECT_FALSE(Dispatched(api, code));
+    uint32_t count = 0;
+    const std::string schema = api.Schema(1 << 20, &count);
+    EXPECT_EQ(count, schema.size() + 1);
+    size_t at = 0;
+    for (const char* name : {"APC", "NAC", "EM", "ACC", "NCC", "PCC", "NRD"}) {
+      at = schema.find(std::string(R"({"Name":")") + name + R"(","Description":)", at);
+      EXPECT_NE(at, std::string::npos) << "mode in order: " << name;
+    }
+    EXPECT_NE(schema.find(R"("MaxEpisodes":250,"HideSpellOutput":true)"), std::string::npos);
+    // Preparing again sets every mode up afresh, listing no field twice.
+    api.CS_Prepare(ZORVEL_DEMO_DIR);
+    EXPECT_EQ(api.Schema(), schema);
+    char small[10];
+    EXPECT_EQ(api.CS_GetSchema(small, sizeof(small)), schema.size());
+    EXPECT_EQ(small, schema.substr(0, 9));
+    char one = 'x';
+    EXPECT_EQ(api.CS_GetSchema(&one, 1), schema.size());
+    EXPECT_EQ(one, '\0');
+  });
 }
 
 TEST(PluginExports, PrepareFailsWithoutEachTableFileOrItsLocation) {
-  for (const char* missing : kTableFiles) {
-    DemoTablesCopy tables;
-    tables.Remove(missing);
-    EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-                checks.Expect(!api.CS_Prepare(tables.dir().c_str()), "CS_Prepare");
-                ExpectRefusesToGroup(api, checks, "after the failure");
-              }),
-              "")
-        << "without " << missing;
-  }
   // File names are appended to the location as given: no separator is added.
   const std::string demo = ZORVEL_DEMO_DIR;
   const std::string without_separator = demo.substr(0, demo.size() - 1);
   for (const char* location : {without_separator.c_str(), static_cast<const char*>(nullptr)}) {
-    EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-                checks.Expect(!api.CS_Prepare(location), "CS_Prepare");
-                ExpectRefusesToGroup(api, checks, "after the failure");
-              }),
-              "");
+    RunInFreshProcess([&](const PluginExports& api) {
+      EXPECT_FALSE(api.CS_Prepare(location));
+      ExpectRefusesToGroup(api);
+    });
   }
-}
-
-TEST(PluginExports, FailedReloadLeavesThePlugInRefusingToGroup) {
-  DemoTablesCopy tables;
-  EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-              api.CS_Prepare(tables.dir().c_str());
-              checks.Expect(Dispatched(api, "ACC"), "ACC after the first Prepare");
-              tables.Remove("RuleDefs.csv.enc");
-              checks.Expect(!api.CS_Prepare(tables.dir().c_str()), "second CS_Prepare");
-              ExpectRefusesToGroup(api, checks, "after the failed reload");
-            }),
-            "");
+  // A failed load, first or after a sound one, leaves no mode registered.
+  for (const char* missing : kTableFiles) {
+    DemoTablesCopy tables;
+    SCOPED_TRACE(std::string("without ") + missing);
+    RunInFreshProcess([&](const PluginExports& api) {
+      api.CS_Prepare(tables.dir().c_str());
+      EXPECT_TRUE(Dispatched(api, "ACC"));
+      tables.Remove(missing);
+      EXPECT_FALSE(api.CS_Prepare(tables.dir().c_str()));
+      ExpectRefusesToGroup(api);
+    });
+  }
 }
 
 // Tables whose cross-references resolve, and each way of breaking one: the
@@ -182,61 +163,48 @@ TEST(PluginExports, CrossReferenceFaultsFailPrepare) {
   PackedTables sound_tables(sound);
   for (size_t i = 0; i < faults.size(); ++i) {
     PackedTables faulty(faults[i]);
-    EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-                checks.Expect(!api.CS_Prepare(faulty.dir().c_str()), "first load");
-                ExpectRefusesToGroup(api, checks, "after a faulty first load");
-                api.CS_Prepare(sound_tables.dir().c_str());
-                checks.Expect(Dispatched(api, "ACC"), "after the sound load");
-                checks.Expect(!api.CS_Prepare(faulty.dir().c_str()), "reload");
-                ExpectRefusesToGroup(api, checks, "after a faulty reload");
-              }),
-              "")
-        << "fault " << i;
+    SCOPED_TRACE("fault " + std::to_string(i));
+    RunInFreshProcess([&](const PluginExports& api) {
+      EXPECT_FALSE(api.CS_Prepare(faulty.dir().c_str()));
+      ExpectRefusesToGroup(api);
+      api.CS_Prepare(sound_tables.dir().c_str());
+      EXPECT_TRUE(Dispatched(api, "ACC"));
+      EXPECT_FALSE(api.CS_Prepare(faulty.dir().c_str()));
+      ExpectRefusesToGroup(api);
+    });
   }
 }
 
-TEST(PluginExports, NullOrSmallBufferAnswersZeroAndWritesNothing) {
-  EXPECT_EQ(RunInFreshProcess([](const PluginExports& api, Checks& checks) {
-              checks.ExpectEq(api.CS_Process(0, "{}", nullptr, 4096), 0, "null buffer");
-              std::vector<char> buffer(255, 'x');
-              checks.ExpectEq(api.CS_Process(0, "{}", buffer.data(), 255), 0, "size 255");
-              checks.ExpectEq(api.CS_Process(0, "{}", buffer.data(), 0), 0, "size 0");
-              checks.Expect(std::string(buffer.begin(), buffer.end()) == std::string(255, 'x'),
-                            "buffer untouched");
-              checks.ExpectEq(api.CS_GetSchema(nullptr, 100), 0, "schema into null buffer");
-              char one = 'x';
-              checks.ExpectEq(api.CS_GetSchema(&one, 0), 0, "schema size 0");
-              checks.Expect(one == 'x', "size 0 buffer untouched");
-            }),
-            "");
-}
-
-// A response that fits is counted with its NUL; one that does not is cut to
-// size - 1 characters and a NUL, and counted without it.
+// No buffer, or one below 256 bytes, is never written. A response that fits
+// is counted with its NUL; one that does not is cut to size - 1 characters
+// and a NUL, and counted without it.
 TEST(PluginExports, ResponseIsTruncatedAndCountedExactly) {
   std::string request = R"({"Group":"RENAL","Spell":{"Episodes":[)";
   for (int i = 0; i < 20; ++i) {
     request += std::string(i ? "," : "") + R"({"Id":"episode)" + std::to_string(i) + "\"}";
   }
   request += "]}}";
-  EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-              uint32_t full_count = 0;
-              const std::string full = api.Process(request.c_str(), 1 << 16, &full_count);
-              checks.ExpectEq(full_count, full.size() + 1, "fitting count");
-              checks.Expect(full.size() > 256, "response longer than 256");
-              for (size_t size : {size_t{256}, full.size(), full.size() + 1}) {
-                std::vector<char> buffer(size, 'x');
-                const uint32_t count = api.CS_Process(0, request.c_str(), buffer.data(),
-                                                      static_cast<uint32_t>(size));
-                const bool fits = size > full.size();
-                checks.ExpectEq(count, full.size() + (fits ? 1 : 0),
-                                "count for size " + std::to_string(size));
-                checks.Expect(buffer[size - 1] == '\0' || fits, "NUL in the last byte");
-                checks.ExpectEq(buffer.data(), full.substr(0, size - 1),
-                                "text for size " + std::to_string(size));
-              }
-            }),
-            "");
+  RunInFreshProcess([&](const PluginExports& api) {
+    std::vector<char> untouched(255, 'x');
+    EXPECT_EQ(api.CS_Process(0, "{}", nullptr, 4096), 0u);
+    EXPECT_EQ(api.CS_Process(0, "{}", untouched.data(), 255), 0u);
+    EXPECT_EQ(api.CS_Process(0, "{}", untouched.data(), 0), 0u);
+    EXPECT_EQ(api.CS_GetSchema(nullptr, 100), 0u);
+    EXPECT_EQ(api.CS_GetSchema(untouched.data(), 0), 0u);
+    EXPECT_EQ(std::string(untouched.begin(), untouched.end()), std::string(255, 'x'));
+    uint32_t full_count = 0;
+    const std::string full = api.Process(request.c_str(), 1 << 16, &full_count);
+    EXPECT_EQ(full_count, full.size() + 1);
+    ASSERT_GT(full.size(), 256u);
+    for (size_t size : {size_t{256}, full.size(), full.size() + 1}) {
+      std::vector<char> buffer(size, 'x');
+      const bool fits = size > full.size();
+      EXPECT_EQ(api.CS_Process(0, request.c_str(), buffer.data(), static_cast<uint32_t>(size)),
+                full.size() + (fits ? 1 : 0)) << size;
+      EXPECT_EQ(buffer[size - 1], '\0') << size;
+      EXPECT_EQ(std::string(buffer.data(), size - 1), full.substr(0, size - 1)) << size;
+    }
+  });
 }
 
 TEST(PluginExports, DeeplyNestedRequestAnswersWithoutExhaustingTheStack) {
@@ -244,11 +212,10 @@ TEST(PluginExports, DeeplyNestedRequestAnswersWithoutExhaustingTheStack) {
   const std::string unclosed = prefix + std::string(200000, '[') + "}}";
   const std::string valid = prefix + std::string(100000, '[') + std::string(100000, ']') +
                             R"(,"Episodes":[{"Id":"e1"}]}})";
-  EXPECT_EQ(RunInFreshProcess([&](const PluginExports& api, Checks& checks) {
-              checks.ExpectEq(api.Process(unclosed.c_str()), "{}", "unclosed");
-              checks.ExpectEq(api.Process(valid.c_str()), kUnknownModeAnswer, "deep but valid");
-            }),
-            "");
+  RunInFreshProcess([&](const PluginExports& api) {
+    EXPECT_EQ(api.Process(unclosed.c_str()), "{}");
+    EXPECT_EQ(api.Process(valid.c_str()), kUnknownModeAnswer);
+  });
 }
 
 }  // namespace

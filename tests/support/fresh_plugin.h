@@ -1,14 +1,13 @@
 // Test support: runs a scenario against the built plug-in in a fresh child
 // process, since the plug-in holds one processor per loaded library. The
 // child loads the library with dlopen, resolves the exports by name as a host
-// does, runs the scenario, unloads the library and reports the failed checks
-// back to the parent through a pipe.
+// does, runs the scenario (whose GoogleTest assertions print as usual), unloads
+// the library and exits non-zero when an assertion failed.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "plugin/zorvel_plugin.h"
 
@@ -36,24 +35,11 @@ struct PluginExports {
   std::string Schema(uint32_t size = 1 << 20, uint32_t* count = nullptr) const;
 };
 
-// Collects the failed checks of a scenario.
-class Checks {
- public:
-  void Expect(bool condition, const std::string& what);
-  void ExpectEq(const std::string& actual, const std::string& expected,
-                const std::string& what);
-  void ExpectEq(int64_t actual, int64_t expected, const std::string& what);
-  const std::vector<std::string>& failures() const { return failures_; }
-
- private:
-  std::vector<std::string> failures_;
-};
-
-using Scenario = std::function<void(const PluginExports&, Checks&)>;
+using Scenario = std::function<void(const PluginExports&)>;
 
 // Runs `scenario` in a forked child against the library at
-// ZORVEL_PLUGIN_PATH. Returns the failures, one per line; empty when every
-// check passed. A child that crashes or exits abnormally is a failure.
-std::string RunInFreshProcess(const Scenario& scenario);
+// ZORVEL_PLUGIN_PATH; the test fails unless the child resolved every export,
+// passed every assertion and exited normally.
+void RunInFreshProcess(const Scenario& scenario);
 
 }  // namespace zorvel::testing

@@ -13,19 +13,17 @@ namespace {
 // A mode with fixed answers and the given field lists.
 class FakeMode : public ModeProcessorBase {
  public:
-  FakeMode(const char* code, int32_t max_episodes, bool hide)
-      : code_(code), max_episodes_(max_episodes), hide_(hide) {}
+  FakeMode(const char* code, int32_t max_episodes, bool hide, FieldList in_spell,
+           FieldList in_episode, FieldList out_spell, FieldList out_episode)
+      : code_(code), max_episodes_(max_episodes), hide_(hide) {
+    SetFieldLists(in_spell, in_episode, out_spell, out_episode);
+  }
   const char* GetCode() const override { return code_; }
   const char* GetDescription() const override { return "Fake \"mode\""; }
   int32_t GetMaxEpisodes() const override { return max_episodes_; }
   bool GetHideSpellOutput() const override { return hide_; }
   bool SetUp(const ReferenceData&) override { return true; }
   bool Group(Spell&) override { return true; }
-  void Fill(FieldList in_spell, FieldList in_episode, FieldList out_spell,
-            FieldList out_episode) {
-    SetFieldLists(std::move(in_spell), std::move(in_episode),
-                  std::move(out_spell), std::move(out_episode));
-  }
 
  private:
   const char* code_;
@@ -45,11 +43,9 @@ const char kHeader[] =
     "\"SpellEpisode\":{\"Modes\":[";
 
 TEST(SchemaWriter, ModeObjectsHoldFieldsTypesAndAttributes) {
-  FakeMode apc("APC", 87, false);
-  apc.Fill({"Ignored"}, {"Diagnosis", "Age", "Nonsense", "Procedure"},
-           {"HRG", "SpellSSC"}, {"DiagHRG"});
-  FakeMode nrd("NRD", 1, true);
-  nrd.Fill({}, {"Age", "EpiDurV"}, {}, {});
+  FakeMode apc("APC", 87, false, {"Ignored"}, {"Diagnosis", "Age", "Nonsense", "Procedure"},
+               {"HRG", "SpellSSC"}, {"DiagHRG"});
+  FakeMode nrd("NRD", 1, true, {}, {"Age", "EpiDurV"}, {}, {});
   ModeRegistry registry = {{"NRD", &nrd}, {"APC", &apc}};
   EXPECT_EQ(
       Render(registry),

@@ -7,10 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,11 +60,8 @@ std::string PlainName(std::string name) {
 // whose fault says why, so that it fails by name instead of vanishing.
 void ReadCaseFile(const fs::path& path, std::vector<GoldenCase>& cases) {
   const std::string family = path.stem().string();
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
   rapidjson::Document doc;
-  doc.Parse(text.str().c_str());
+  doc.Parse(ReadFile(path.string()).c_str());
   if (doc.HasParseError() || !doc.IsObject() || !doc.HasMember("cases") ||
       !doc["cases"].IsArray()) {
     cases.push_back({PlainName(family) + "_FileUnreadable", "", "", {}, "", "", path.string() +

@@ -3,11 +3,7 @@
 // once prepared is shown by the golden cases; these tests cover what only a
 // fresh library shows: identity before first use, the CS_Prepare scenarios,
 // buffers, truncation and counting.
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -45,26 +41,12 @@ void ExpectRefusesToGroup(const PluginExports& api) {
   EXPECT_EQ(api.Schema(), kEmptySchema);
 }
 
-// A copy of the demo tables in a fresh directory, removed afterwards.
-class DemoTablesCopy {
+// A copy of the demo tables in a fresh directory.
+class DemoTablesCopy : public ScratchDir {
  public:
   DemoTablesCopy() {
-    char pattern[] = "/tmp/zorvel_demo_XXXXXX";
-    dir_ = std::string(mkdtemp(pattern)) + "/";
-    for (const char* name : kTableFiles) {
-      std::ifstream in(std::string(ZORVEL_DEMO_DIR) + name, std::ios::binary);
-      std::ofstream(dir_ + name, std::ios::binary) << in.rdbuf();
-    }
+    for (const char* name : kTableFiles) Write(name, ReadFile(ZORVEL_DEMO_DIR + std::string(name)));
   }
-  ~DemoTablesCopy() {
-    for (const char* name : kTableFiles) Remove(name);
-    rmdir(dir_.c_str());
-  }
-  void Remove(const char* name) { std::remove((dir_ + name).c_str()); }
-  const std::string& dir() const { return dir_; }
-
- private:
-  std::string dir_;
 };
 
 TEST(PluginExports, IdentityExportsAnswerBeforeAnyOtherCall) {

@@ -2,8 +2,6 @@
 // at which a table stopped early, broken names and missing files.
 #include "refdata/table_check.h"
 
-#include <stdio.h>
-#include <sys/wait.h>
 
 #include <string>
 
@@ -17,14 +15,9 @@ namespace {
 using testing::PackedTables;
 using testing::TableTexts;
 
-// Runs "zorvel tables check" on `tables`, named without the trailing
-// separator; returns the exit code, and what the command printed in `printed`.
-int CheckCommand(const PackedTables& tables, std::string* printed) {
-  const std::string dir = tables.dir().substr(0, tables.dir().size() - 1);
-  FILE* pipe = popen((std::string(ZORVEL_CLI_PATH) + " tables check " + dir).c_str(), "r");
-  for (int c; (c = fgetc(pipe)) != EOF;) printed->push_back(static_cast<char>(c));
-  int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// "zorvel tables check" on `tables`, named without the trailing separator.
+testing::CommandRun CheckCommand(const PackedTables& tables) {
+  return testing::RunZorvel("tables check " + tables.dir().substr(0, tables.dir().size() - 1));
 }
 
 TEST(TableCheckTest, EarlyStopsAreNoFaultsButAMissingFileIs) {
@@ -44,13 +37,12 @@ TEST(TableCheckTest, EarlyStopsAreNoFaultsButAMissingFileIs) {
             "Combination.csv.enc: 1 rows, stopped at line 3\n"
             "Code.csv.enc: 1 rows, stopped at line 2\n"
             "ok\n");
-  std::string printed;
-  EXPECT_EQ(CheckCommand(tables, &printed), 0);
+  EXPECT_EQ(CheckCommand(tables).exit_code, 0);
   tables.Remove("Combination.csv.enc");
-  printed.clear();
-  EXPECT_EQ(CheckCommand(tables, &printed), 8);
-  EXPECT_NE(printed.find("\nCombination.csv.enc: missing\nCode.csv.enc: 1 rows"),
-            std::string::npos) << printed;
+  const testing::CommandRun run = CheckCommand(tables);
+  EXPECT_EQ(run.exit_code, 8);
+  EXPECT_NE(run.out.find("\nCombination.csv.enc: missing\nCode.csv.enc: 1 rows"),
+            std::string::npos) << run.out;
 }
 
 TEST(TableCheckTest, ReportsEveryBrokenName) {
@@ -74,9 +66,9 @@ TEST(TableCheckTest, ReportsEveryBrokenName) {
             "  line 2: ImportCombination - Rule missing from table: \"NoRule3\"\n"
             "Code.csv.enc: 0 rows\n"
             "faults found\n");
-  std::string printed;
-  EXPECT_EQ(CheckCommand(tables, &printed), 8);
-  EXPECT_EQ(printed, report);
+  const testing::CommandRun run = CheckCommand(tables);
+  EXPECT_EQ(run.exit_code, 8);
+  EXPECT_EQ(run.out, report);
 }
 
 TEST(TableCheckTest, DemoTablesAreClean) {

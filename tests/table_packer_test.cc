@@ -2,10 +2,7 @@
 // unpack commands.
 #include "refdata/table_packer.h"
 
-#include <stdio.h>
-#include <sys/wait.h>
 
-#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,20 +12,6 @@
 
 namespace zorvel {
 namespace {
-
-// Runs the zorvel program with `args`; returns its exit code and adds what it
-// wrote on either stream to `output`.
-int RunCli(const std::string& args, std::string* output) {
-  FILE* pipe = popen((std::string(ZORVEL_CLI_PATH) + " " + args + " 2>&1").c_str(), "r");
-  for (int c; (c = fgetc(pipe)) != EOF;) output->push_back(static_cast<char>(c));
-  int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(TablePackerTest, PadsWithQuotesThatUnpackingDropsAfterTheLastLineFeed) {
   const struct { std::string csv; size_t size; std::string unpacked; } cases[] = {
@@ -56,14 +39,14 @@ TEST(TablePackerTest, DecryptsTruncatedFileWithoutOverrun) {
 
 TEST(TablePackerTest, CommandsRoundTripTheDemoTables) {
   // The build packs the demo tables with "zorvel tables pack".
-  testing::PackedTables scratch{testing::TableTexts()};
+  testing::ScratchDir scratch;
   const std::string demo = std::string(ZORVEL_SOURCE_DIR) + "/data/demo/";
-  std::string output;
-  ASSERT_EQ(RunCli("tables unpack " ZORVEL_DEMO_DIR " " + scratch.dir() + "new/dir", &output), 0)
-      << output;
+  const testing::CommandRun run =
+      testing::RunZorvel("tables unpack " ZORVEL_DEMO_DIR " " + scratch.dir() + "new/dir");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
   for (const char* name : kTableFileNames)
-    EXPECT_EQ(ReadFile(scratch.dir() + "new/dir/" + PlainName(name)),
-              ReadFile(demo + PlainName(name))) << name;
+    EXPECT_EQ(testing::ReadFile(scratch.dir() + "new/dir/" + PlainName(name)),
+              testing::ReadFile(demo + PlainName(name))) << name;
 }
 
 TEST(TablePackerTest, CommandsNameTheMissingFile) {
@@ -72,9 +55,10 @@ TEST(TablePackerTest, CommandsNameTheMissingFile) {
   scratch.Remove("RuleDefs.csv.enc");
   for (const auto& [command, missing] : {std::pair{"tables pack ", "ValidationLists.csv"},
                                          std::pair{"tables unpack ", "RuleDefs.csv.enc"}}) {
-    std::string output;
-    EXPECT_EQ(RunCli(command + scratch.dir() + " " + scratch.dir() + "out", &output), 4);
-    EXPECT_NE(output.find(scratch.dir() + missing), std::string::npos) << output;
+    const testing::CommandRun run =
+        testing::RunZorvel(command + scratch.dir() + " " + scratch.dir() + "out");
+    EXPECT_EQ(run.exit_code, 4);
+    EXPECT_NE(run.err.find(scratch.dir() + missing), std::string::npos) << run.err;
   }
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "support/scratch.h"
+
 namespace zorvel::testing {
 
 // The header line of the trigger table.
@@ -23,21 +25,18 @@ struct TableTexts {            // plain CSV texts, written as-is
 // tables hold no rows, ready for triggers and combinations.
 TableTexts TwoRuleTexts();
 
-// Packs the six texts into a fresh temporary directory, removed on destruction.
-class PackedTables {
+// The six tables packed into a fresh scratch directory, removed on
+// destruction.
+class PackedTables : public ScratchDir {
  public:
   explicit PackedTables(const TableTexts& texts);
   // Packs the six <Name>.csv files of folder `csv_dir`; fault() says what
   // went wrong, if anything.
   explicit PackedTables(const std::string& csv_dir);
-  ~PackedTables();
 
   const std::string& fault() const { return fault_; }
 
-  const std::string& dir() const;   // ends with '/'
-  void Remove(const std::string& file_name);  // deletes one .enc file
  private:
-  std::string dir_;
   std::string fault_;
 };
 

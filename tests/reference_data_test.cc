@@ -148,17 +148,30 @@ TEST(ReferenceDataTest, TriggerAndCombinationRows) {
   EXPECT_EQ(combo[1].rule, data.FindRule("B"));
 }
 
+// Each broken cross-reference abandons the load, even over an earlier sound
+// one; a missing file fails the load without
+// keeping the other tables from loading.
 TEST(ReferenceDataTest, BrokenReferenceAbandonsTheLoadAndMissingFileFailsIt) {
+  const std::pair<std::string TableTexts::*, const char*> faults[] = {
+      {&TableTexts::rule_defs, "C,DataItemInList,Procedure,,,,NoSuchList\n"},
+      {&TableTexts::triggers, "Core1,ICD,Y,Nope,H2,,A,\n"},
+      {&TableTexts::triggers, "Core1,ICD,Y,A,H2,,Nope,\n"},
+      {&TableTexts::combinations, "Combo,Nope,H2\n"}};
+  const char* const messages[] = {"InputRules - Rule list missing from list database",
+                                  "ImportTriggers  - Rule missing from table",
+                                  "ImportTriggers  - Rule missing from table",
+                                  "ImportCombination - Rule missing from table"};
+  for (size_t i = 0; i < 4; ++i) {
+    ReferenceData data;
+    Load(Sound(), &data);
+    TableTexts broken = Sound();
+    broken.*faults[i].first += faults[i].second;
+    Load(broken, &data, LoadStatus::kBrokenReference);
+    EXPECT_EQ(data.load_error(), messages[i]);
+    // The code texts load last: none of the earlier load's are left.
+    EXPECT_TRUE(data.code_texts().empty()) << i;
+  }
   ReferenceData data;
-  Load(Sound(), &data);
-  TableTexts broken = Sound();
-  broken.rule_defs += "C,DataItemInList,Procedure,,,,NoSuchList\n";
-  Load(broken, &data, LoadStatus::kBrokenReference);
-  EXPECT_EQ(data.load_error(), "InputRules - Rule list missing from list database");
-  // Nothing of the earlier load is left in the tables after the broken one.
-  EXPECT_TRUE(data.trigger_tables().empty());
-  EXPECT_TRUE(data.code_texts().empty());
-  // A missing file does not keep the others from loading.
   PackedTables tables(Sound());
   tables.Remove("ValidationLists.csv.enc");
   EXPECT_EQ(data.LoadAll(tables.dir()), LoadStatus::kMissingFile);

@@ -2,8 +2,8 @@
 // GoogleTest test that sends the case's request to a Processor prepared with
 // the case's table set and compares the answer with the expected text, byte
 // for byte. Table sets are the plain CSV folders tests/tables/<set>/, packed
-// with the project's packer on first use; the set "demo" is the bundled demo
-// tables as packed by the build. See tests/README.md for the file format.
+// with the project's packer on first use. See tests/README.md for the file
+// format.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -118,7 +118,8 @@ std::vector<GoldenCase> AllCases() {
 
 // A table set packed and prepared once per test process.
 struct PreparedSet {
-  std::unique_ptr<PackedTables> packed;  // null for the demo set
+  explicit PreparedSet(const std::string& set) : packed((kTablesDir / set).string()) {}
+  PackedTables packed;
   Processor processor;
 };
 
@@ -126,17 +127,12 @@ Processor& ProcessorFor(const std::string& set, std::string& fault) {
   static std::map<std::string, std::unique_ptr<PreparedSet>> sets;
   auto& slot = sets[set];
   if (!slot) {
-    slot = std::make_unique<PreparedSet>();
-    std::string dir = ZORVEL_DEMO_DIR;
-    if (set != "demo") {
-      slot->packed = std::make_unique<PackedTables>((kTablesDir / set).string());
-      dir = slot->packed->dir();
-      if (!slot->packed->fault().empty()) fault = "table set " + set + ": " + slot->packed->fault();
-    }
+    slot = std::make_unique<PreparedSet>(set);
     // A set made for some modes leaves the others unset and Prepare false;
     // the modes that set themselves up still group.
-    slot->processor.Prepare(dir.c_str());
+    slot->processor.Prepare(slot->packed.dir().c_str());
   }
+  if (!slot->packed.fault().empty()) fault = "table set " + set + ": " + slot->packed.fault();
   return slot->processor;
 }
 

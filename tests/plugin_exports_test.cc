@@ -9,15 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "refdata/reference_data.h"
 #include "support/fresh_plugin.h"
 #include "support/packed_tables.h"
 
 namespace zorvel::testing {
 namespace {
 
-const char* const kTableFiles[] = {
-    "ValidationLists.csv.enc", "Lists.csv.enc",       "RuleDefs.csv.enc",
-    "TriggerAndRulesToHrg.csv.enc", "Combination.csv.enc", "Code.csv.enc"};
 const char* const kModeCodes[] = {"ACC", "APC", "EM", "NAC", "NCC", "NRD", "PCC"};
 const char kEmptySchema[] =
     R"({"SchemaHeader":{"Format":"SpellEpisode","Version":"1.4"},"SpellEpisode":{"Modes":[]}})";
@@ -45,7 +43,7 @@ void ExpectRefusesToGroup(const PluginExports& api) {
 class DemoTablesCopy : public ScratchDir {
  public:
   DemoTablesCopy() {
-    for (const char* name : kTableFiles) Write(name, ReadFile(ZORVEL_DEMO_DIR + std::string(name)));
+    for (const char* name : kTableFileNames) Write(name, ReadFile(ZORVEL_DEMO_DIR + std::string(name)));
   }
 };
 
@@ -120,7 +118,7 @@ TEST(PluginExports, PrepareFailsWithoutEachTableFileOrItsLocation) {
   // A failed load, first or after a sound one, leaves no mode registered
   // (and so does a load with a broken cross-reference, which the loader
   // reports the same way).
-  for (const char* missing : kTableFiles) {
+  for (const char* missing : kTableFileNames) {
     DemoTablesCopy tables;
     SCOPED_TRACE(std::string("without ") + missing);
     RunInFreshProcess([&](const PluginExports& api) {

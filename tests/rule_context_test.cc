@@ -1,32 +1,12 @@
 // Rule and trigger evaluation that no request reaches: the tables cannot give
-// a condition an unknown function code, nor a trigger or entry without a rule,
-// nor a rule without conditions. The rest is shown by tests/cases/rules.json.
+// a trigger or entry without a rule, nor a rule without conditions. The rest
+// is shown by tests/cases/rules.json.
 #include "rules/rule_context.h"
 
 #include <gtest/gtest.h>
 
-#include "rules/rule_functions.h"
-
 namespace zorvel {
 namespace {
-
-TEST(RuleContextTest, FunctionCodesOutsideTheTableDoNotHold) {
-  CodeList list;
-  list.Set("P1", 1);
-  Record record;
-  record.lists["Procedure"] = {"P1"};
-  RuleCondition condition;
-  condition.item = "Procedure";
-  condition.kind = kArray;
-  condition.list = &list;
-  condition.to = 99;
-  for (int code : {10, 200, 255}) {
-    condition.function = static_cast<RuleFunction>(code);
-    EXPECT_FALSE(
-        rule_internal::EvaluateCondition(record, condition, RuleContext(), EvalMode::kPlain))
-        << "function " << code;
-  }
-}
 
 TEST(RuleContextTest, MissingRulesNeverHoldAndEmptyRulesAlwaysHold) {
   const RuleContext context;

@@ -57,4 +57,12 @@ void Record::Insert(std::string_view name, std::string value) {
   }
 }
 
+void UpperCaseList(Record& record, std::string_view name) {
+  for (std::string& code : record.List(name)) {
+    for (char& c : code) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+  }
+}
+
 }  // namespace zorvel

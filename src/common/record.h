@@ -48,6 +48,10 @@ struct Record {
   void AddError(GroupingError error) { errors.push_back(std::move(error)); }
 };
 
+// Upper-cases (ASCII letters) every element of the list `name` of `record`
+// in place, creating the list empty when absent.
+void UpperCaseList(Record& record, std::string_view name);
+
 // One request's spell: its own fields plus its episodes. The output record is
 // the record whose values are written as the spell's output fields; it points
 // at the spell itself unless a mode redirects it. A Spell is not copyable,

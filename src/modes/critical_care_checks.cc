@@ -21,14 +21,6 @@ bool CheckDate(Record& record, std::string_view name) {
   return true;
 }
 
-void UpperCaseList(Record& record, std::string_view name) {
-  for (std::string& code : record.List(name)) {
-    for (char& c : code) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-}
-
 bool SameText(const Record& record, std::string_view a, std::string_view b) {
   const std::string* va = record.FindSingle(a);
   const std::string* vb = record.FindSingle(b);

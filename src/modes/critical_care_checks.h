@@ -19,10 +19,6 @@ namespace critical_care {
 // date is good. Never creates the item.
 bool CheckDate(Record& record, std::string_view name);
 
-// Upper-cases (ASCII letters) every element of the list `name` in place,
-// creating the list empty when absent.
-void UpperCaseList(Record& record, std::string_view name);
-
 // True when the single values `a` and `b` are equal, a missing item counting
 // as the empty text. Creates nothing.
 bool SameText(const Record& record, std::string_view a, std::string_view b);

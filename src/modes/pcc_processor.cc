@@ -126,8 +126,8 @@ bool PCCProcessor::Group(Spell& spell) {
 bool PCCProcessor::CheckEpisode(Record& episode) const {
   bool good = critical_care::CheckDate(episode, "CCDate");
   good = critical_care::CheckDate(episode, "DISDATE") && good;
-  critical_care::UpperCaseList(episode, "Diagnosis");
-  critical_care::UpperCaseList(episode, "Procedure");
+  UpperCaseList(episode, "Diagnosis");
+  UpperCaseList(episode, "Procedure");
   return validator_->Validate(episode) && good;
 }
 

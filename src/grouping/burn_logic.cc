@@ -1,0 +1,61 @@
+// The burns HRG: a default trigger list that applies to every record, then a
+// second table keyed by the error code text of the first stage's entry.
+#include "grouping/burn_logic.h"
+
+#include <string>
+
+namespace zorvel {
+namespace {
+
+// The trigger list of a chapter whose rules decide by themselves whether it
+// applies: the one list filed under code type "Default", code "0".
+const TriggerList* DefaultTriggers(const ReferenceData& data,
+                                   const std::string& table) {
+  const CodeMap* codes = data.FindCodeMap(table, "Default");
+  if (codes == nullptr) return nullptr;
+  const auto triggers = codes->find("0");
+  return triggers == codes->end() ? nullptr : &triggers->second;
+}
+
+}  // namespace
+
+bool BurnLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
+  context_ = context;
+  second_stage_ = nullptr;
+  first_stage_ = DefaultTriggers(data, "Core7");
+  if (first_stage_ == nullptr) return false;
+  second_stage_ = data.FindCodeMap("Core3", "HRG6");
+  return context_ != nullptr && second_stage_ != nullptr;
+}
+
+bool BurnLogic::Derive(Record& record) const {
+  if (context_ == nullptr || first_stage_ == nullptr ||
+      second_stage_ == nullptr) {
+    return true;
+  }
+  TriggerMatch match;
+  if (!context_->EvaluateTriggers(record, *first_stage_, EvalMode::kPlain,
+                                  &match)) {
+    return true;
+  }
+  const HrgEntry& first = *match.entry;
+
+  // An error HRG ends the derivation; no second stage is tried.
+  if (!first.hrg.empty() && first.hrg.front() == 'U') {
+    if (first.error_code == "UZ15") {
+      record.AddError(
+          GroupingError::WithValue("Diagnosis", "", kUz15BurnsPrimaryDiagnosis));
+    }
+    record.Set("BurnHRG", first.hrg);
+    return true;
+  }
+
+  // In this chapter the error code text names the second-stage key.
+  record.Set("BurnHRG", first.hrg);
+  const HrgEntry* second = context_->MatchCode(
+      record, *second_stage_, first.error_code, EvalMode::kPlain);
+  if (second != nullptr) record.Set("BurnHRG", second->hrg);
+  return true;
+}
+
+}  // namespace zorvel

@@ -1,5 +1,6 @@
-// Requests per second of CS_Process on typical adult critical care,
-// emergency medicine and renal requests over the packed demo tables.
+// Requests per second of CS_Process on typical one-episode admitted patient
+// care, adult critical care, emergency medicine and renal requests over the
+// packed demo tables.
 #include <string>
 #include <vector>
 
@@ -45,10 +46,20 @@ constexpr const char kNrdRequest[] =
     R"("RenalMod":"HD","RenalSite":"SAT","RenalAccess":"CVC","HBV":"neg",)"
     R"("HCV":"pos","HIV":"neg"}]}})";
 
+// Four diagnoses (the second a complication), three procedures: a dominant
+// one, a lower-ranked one and an approach code.
+constexpr const char kApcRequest[] =
+    R"({"Group":"APC","Spell":{"Id":"APC-1","Episodes":[{"Id":"1","Age":"71","SEX":"1",)"
+    R"("CLASSPAT":"1","ADMISORC":"19","ADMIMETH":"11","DISDEST":"19","DISMETH":"1",)"
+    R"("EpiDur":"4","MAINSPEF":"110","TRETSPEF":"110",)"
+    R"("Diagnosis":["M161","E119","I509","R509"],"Procedure":["L913","W371","Y761"]}]}})";
+
+void BM_ProcessApc(benchmark::State& state) { ProcessRequest(state, kApcRequest); }
 void BM_ProcessAcc(benchmark::State& state) { ProcessRequest(state, kAccRequest); }
 void BM_ProcessEm(benchmark::State& state) { ProcessRequest(state, kEmRequest); }
 void BM_ProcessNrd(benchmark::State& state) { ProcessRequest(state, kNrdRequest); }
 
+BENCHMARK(BM_ProcessApc);
 BENCHMARK(BM_ProcessAcc);
 BENCHMARK(BM_ProcessEm);
 BENCHMARK(BM_ProcessNrd);

@@ -4,20 +4,9 @@
 
 #include <string>
 
+#include "grouping/chapter_tables.h"
+
 namespace zorvel {
-namespace {
-
-// The trigger list of a chapter whose rules decide by themselves whether it
-// applies: the one list filed under code type "Default", code "0".
-const TriggerList* DefaultTriggers(const ReferenceData& data,
-                                   const std::string& table) {
-  const CodeMap* codes = data.FindCodeMap(table, "Default");
-  if (codes == nullptr) return nullptr;
-  const auto triggers = codes->find("0");
-  return triggers == codes->end() ? nullptr : &triggers->second;
-}
-
-}  // namespace
 
 bool ExceptionLogic::SetUp(const RuleContext* context,
                            const ReferenceData& data) {

@@ -7,31 +7,9 @@
 #include <vector>
 
 #include "common/numbers.h"
+#include "grouping/chapter_tables.h"
 
 namespace zorvel {
-namespace {
-
-constexpr int32_t kNone = -1;
-
-// The 0-based position of the dominant code of `codes`: the highest value in
-// `hierarchy`, the earliest on ties. Codes outside the hierarchy, and blanks
-// left by code deletion, never win; nor does a code listed without a value
-// (-1). kNone when no code wins.
-int32_t DominantPosition(const std::vector<std::string>& codes,
-                         const CodeList& hierarchy) {
-  int32_t best_value = -1;
-  int32_t best_position = kNone;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    if (codes[i].empty()) continue;
-    const int32_t* value = hierarchy.Find(codes[i]);
-    if (value == nullptr || *value <= best_value) continue;
-    best_value = *value;
-    best_position = static_cast<int32_t>(i);
-  }
-  return best_position;
-}
-
-}  // namespace
 
 bool TraumaLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
   context_ = context;
@@ -64,7 +42,7 @@ bool TraumaLogic::Derive(Record& record) const {
   // gate trigger on the diagnosis.
   const std::vector<std::string>& procedures = record.List("Procedure");
   const int32_t position = DominantPosition(procedures, *hierarchy_);
-  if (position == kNone) return true;
+  if (position == kNoPosition) return true;
   const std::string& dominant = procedures[position];
   record.Set("DomTraumaProcedure", dominant);
 

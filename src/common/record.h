@@ -63,7 +63,9 @@ struct Spell : Record {
 
   Record* output = this;
   std::vector<Record> episodes;
-  std::vector<int32_t> episode_marks;  // per-episode entries of spell grouping
+  // For each entry of the spell's own "Procedure" list, the index of the
+  // episode it came from; filled by the admitted spell grouping.
+  std::vector<size_t> procedure_origins;
 };
 
 }  // namespace zorvel

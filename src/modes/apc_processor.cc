@@ -2,6 +2,7 @@
 // chain and the finish of a one-episode spell.
 #include "modes/apc_processor.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,6 +49,51 @@ constexpr Registration kRegistrations[] = {
 
 bool IsErrorHrg(Record& record) { return record.Single("HRG") == kErrorHrg; }
 
+// The diagnosis and procedure errors of the chain's run on the spell; the
+// episodes keep theirs.
+bool IsChapterError(const GroupingError& error) {
+  switch (error.message) {
+    case kUz01InvalidPrimaryDiagnosis:
+    case kUz02PoorlyCodedPrimaryDiagnosis:
+    case kUz05InvalidProcedure:
+    case kUz06PoorlyCodedProcedure:
+    case kUz03DiagnosisConflictsWithAge:
+    case kUz04DiagnosisConflictsWithSite:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The spell's "Procedure": each episode's codes after deletion, a run of
+// blanks before a code kept as one blank and blanks at the end dropped,
+// with "|" between episodes, each entry's episode in the procedure origins;
+// and its "ProcedureOld": every episode's codes as received.
+void AssembleSpellProcedures(Spell& spell) {
+  std::vector<std::string>& procedures = spell.List("Procedure");
+  std::vector<std::string>& received = spell.List("ProcedureOld");
+  auto append = [&](std::string code, size_t episode) {
+    procedures.push_back(std::move(code));
+    spell.procedure_origins.push_back(episode);
+  };
+  for (size_t k = 0; k < spell.episodes.size(); ++k) {
+    Record& episode = spell.episodes[k];
+    bool pending_blank = false;
+    for (const std::string& code : episode.List("Procedure")) {
+      if (code.empty()) {
+        pending_blank = true;
+        continue;
+      }
+      if (pending_blank) append(std::string(), k);
+      pending_blank = false;
+      append(code, k);
+    }
+    if (k + 1 < spell.episodes.size()) append("|", k);
+    const std::vector<std::string>& old = episode.List("ProcedureOld");
+    received.insert(received.end(), old.begin(), old.end());
+  }
+}
+
 // Runs BpLogic with "Procedure" holding the codes as received, so that its
 // rules see the procedures before code deletion.
 void DeriveBpOnReceivedCodes(const BpLogic& bp, Record& record) {
@@ -81,9 +127,10 @@ void DeriveDurations(Record& episode) {
 }
 
 void DeriveDiagnosisCc(Record& record) {
-  const std::vector<std::string>& diagnoses = record.List("Diagnosis");
+  const std::vector<std::string>* found = record.FindList("Diagnosis");
+  if (found == nullptr || found->empty()) return;
+  const std::vector<std::string>& diagnoses = *found;
   std::vector<std::string>& cc = record.List("DiagnosisCC");
-  if (diagnoses.empty()) return;
   const std::string& primary = diagnoses.front();
   for (size_t i = 0; i < diagnoses.size(); ++i) {
     const std::string& code = diagnoses[i];
@@ -156,23 +203,15 @@ bool APCProcessor::Group(Spell& spell) {
     AddNotInitialisedError(spell, "APC");
     return false;
   }
-  for (Record& episode : spell.episodes) GroupEpisode(episode);
+  bool all_episodes_valid = true;
+  for (Record& episode : spell.episodes) {
+    if (!GroupEpisode(episode)) all_episodes_valid = false;
+  }
   if (spell.episodes.size() == 1) {
     FinishSingleEpisode(spell);
-    return true;
-  }
-  if (spell.episodes.empty()) {
-    spell.AddError(GroupingError::WithValue("", "", kSpellExceeds87Episodes));
-    spell.AddError(GroupingError::Free("SPELL", "Zero episode spell"));
-    spell.Set("HRG", kErrorHrg);
-    spell.Set("GroupingMethodFlag", kErrorFlag);
   } else {
-    // Grouping a spell of several episodes as a whole is not built yet:
-    // answering with a spell HRG taken from one episode would be wrong.
-    spell.AddError(GroupingError::Free(
-        "SPELL", "Multi-episode spell grouping is not available yet"));
+    GroupSpell(spell, all_episodes_valid);
   }
-  spell.success = false;
   return true;
 }
 
@@ -242,6 +281,37 @@ void APCProcessor::FinishSingleEpisode(Spell& spell) const {
   episode.Set("SpellEpiDurValue", episode.Single("EpiDurValue"));
   DerivePatientItems(episode);
   spell.success = !IsErrorHrg(episode);
+}
+
+void APCProcessor::GroupSpell(Spell& spell, bool all_episodes_valid) const {
+  spell.Insert("EpiCount", ToDecimal(static_cast<int64_t>(spell.episodes.size())));
+  const bool validated = spell_validator_.Validate(spell);
+  const bool spell_ok = all_episodes_valid && validated;
+  AssembleSpellProcedures(spell);
+  combination_.Derive(spell);
+  spell_grouping_.Derive(spell);
+  DeriveDiagnosisCc(spell);
+  if (!spell.episodes.empty() && spell.episodes.front().FindSingle("TraumaHRG") != nullptr) {
+    trauma_.Derive(spell);
+  }
+  burn_.Derive(spell);
+  procedure_hrg_.Derive(spell);
+  exception_.Derive(spell);
+  diagnosis_hrg_.Derive(spell);
+  SelectFinalHrg(spell);
+  spell_pbc_.Derive(spell);
+  std::vector<GroupingError>& errors = spell.errors;
+  errors.erase(std::remove_if(errors.begin(), errors.end(), IsChapterError), errors.end());
+  DerivePatientItems(spell);
+  if (!spell_ok) {
+    spell.Set("HRG", kErrorHrg);
+    spell.Set("GroupingMethodFlag", kErrorFlag);
+  }
+  if (!IsErrorHrg(spell)) {
+    spell.List("SpellSSC") = spell.List("SSC");
+    DeriveBpOnReceivedCodes(bp_, spell);
+  }
+  spell.success = !IsErrorHrg(spell);
 }
 
 }  // namespace zorvel

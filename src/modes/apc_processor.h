@@ -3,7 +3,8 @@
 // chapter chain: combinations and code deletion, unbundled and palliative
 // care HRGs, trauma, burns, procedure, global exception and diagnosis HRGs,
 // the final HRG and PBC. A spell of one episode is finished on the episode,
-// which then reports the spell.
+// which then reports the spell; a spell of several is validated and grouped
+// as a whole, the chain running again on its assembled codes.
 #pragma once
 
 #include <optional>
@@ -21,6 +22,7 @@
 #include "grouping/trauma_logic.h"
 #include "grouping/unbundled_logic.h"
 #include "modes/mode_processor.h"
+#include "modes/spell_validator.h"
 #include "refdata/episode_validator.h"
 #include "rules/rule_context.h"
 
@@ -40,9 +42,9 @@ class APCProcessor : public ModeProcessorBase {
   // filled, and the mode groups, only when everything was found.
   bool SetUp(const ReferenceData& data) override;
 
-  // Groups every episode, then finishes a spell of one episode on it. A
-  // spell of several episodes, or of none, ends "UZ01Z" with a spell error.
-  // A mode whose set-up did not complete answers its not-initialised error.
+  // Groups every episode, then finishes a spell of one episode on it, or
+  // groups a spell of any other count as a whole. A mode whose set-up did
+  // not complete answers its not-initialised error.
   bool Group(Spell& spell) override;
 
  private:
@@ -52,6 +54,8 @@ class APCProcessor : public ModeProcessorBase {
   // Groups one episode; true when it ended successfully.
   bool GroupEpisode(Record& episode) const;
   void FinishSingleEpisode(Spell& spell) const;
+  // Groups a spell of several episodes (or of none) as a whole.
+  void GroupSpell(Spell& spell, bool all_episodes_valid) const;
 
   bool ready_ = false;
   std::optional<EpisodeValidator> validator_;
@@ -70,6 +74,7 @@ class APCProcessor : public ModeProcessorBase {
   const ReferenceData* data_ = nullptr;
   BpLogic bp_;
   SpellPbcLogic spell_pbc_;
+  SpellValidator spell_validator_;
 };
 
 // The episode's durations: "EpiDur" net of critical care, rehabilitation

@@ -54,12 +54,28 @@ constexpr const char kApcRequest[] =
     R"("EpiDur":"4","MAINSPEF":"110","TRETSPEF":"110",)"
     R"("Diagnosis":["M161","E119","I509","R509"],"Procedure":["L913","W371","Y761"]}]}})";
 
+// A spell of three episodes: a medical episode, a transfer for surgery whose
+// procedure dominates the spell, and a rehabilitation episode.
+constexpr const char kApcSpellRequest[] =
+    R"({"Group":"APC","Spell":{"Id":"APC-S","Episodes":[)"
+    R"({"Id":"1","Age":"71","SEX":"1","CLASSPAT":"1","ADMISORC":"19","ADMIMETH":"21",)"
+    R"("DISDEST":"51","DISMETH":"1","EpiDur":"3","MAINSPEF":"300","TRETSPEF":"300",)"
+    R"("Diagnosis":["J189","I509","E119","R509"],"Procedure":[]},)"
+    R"({"Id":"2","Age":"71","SEX":"1","CLASSPAT":"1","ADMISORC":"19","ADMIMETH":"21",)"
+    R"("DISDEST":"51","DISMETH":"1","EpiDur":"5","MAINSPEF":"110","TRETSPEF":"110",)"
+    R"("Diagnosis":["M161","E119","I509"],"Procedure":["W371","L913","Y761"]},)"
+    R"({"Id":"3","Age":"71","SEX":"1","CLASSPAT":"1","ADMISORC":"19","ADMIMETH":"21",)"
+    R"("DISDEST":"19","DISMETH":"1","EpiDur":"14","MAINSPEF":"314","TRETSPEF":"314",)"
+    R"("REHABILITATIONDAYS":"9","Diagnosis":["I639","I10X"],"Procedure":["U501"]}]}})";
+
 void BM_ProcessApc(benchmark::State& state) { ProcessRequest(state, kApcRequest); }
+void BM_ProcessApcSpell3(benchmark::State& state) { ProcessRequest(state, kApcSpellRequest); }
 void BM_ProcessAcc(benchmark::State& state) { ProcessRequest(state, kAccRequest); }
 void BM_ProcessEm(benchmark::State& state) { ProcessRequest(state, kEmRequest); }
 void BM_ProcessNrd(benchmark::State& state) { ProcessRequest(state, kNrdRequest); }
 
 BENCHMARK(BM_ProcessApc);
+BENCHMARK(BM_ProcessApcSpell3);
 BENCHMARK(BM_ProcessAcc);
 BENCHMARK(BM_ProcessEm);
 BENCHMARK(BM_ProcessNrd);

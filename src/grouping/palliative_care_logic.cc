@@ -1,5 +1,5 @@
-// Specialist palliative care unbundled HRGs of an admitted patient care
-// episode.
+// Specialist palliative care unbundled HRGs of an admitted episode or an
+// outpatient attendance.
 #include "grouping/palliative_care_logic.h"
 
 #include <string>
@@ -23,12 +23,13 @@ std::string DayCount(const Record& record) {
 // logic.
 bool PalliativeCareLogic::SetUp(const CodeDeleteLogic* /*deletion*/,
                                 const RuleContext* context,
-                                const ReferenceData& data) {
+                                const ReferenceData& data, CareSetting setting) {
   // Bound all together: context_ says whether the logic is ready.
   context_ = nullptr;
-  specialties_ = data.FindCodeMap("USPC1", "TRETSPEF");
-  spc_ = data.FindCodeMap("USPC3", "SPC");
-  if (context == nullptr || specialties_ == nullptr || spc_ == nullptr) {
+  const bool outpatient = setting == CareSetting::kOutpatient;
+  specialties_ = data.FindCodeMap(outpatient ? "USPC2" : "USPC1", "TRETSPEF");
+  spc_ = outpatient ? nullptr : data.FindCodeMap("USPC3", "SPC");
+  if (context == nullptr || specialties_ == nullptr || (!outpatient && spc_ == nullptr)) {
     specialties_ = nullptr;
     spc_ = nullptr;
     return false;
@@ -43,7 +44,7 @@ void PalliativeCareLogic::Derive(Record& record) const {
   // that gives no entry falls back to the general "SPC3" entry.
   const HrgEntry* entry = context_->MatchCode(
       record, *specialties_, record.Single("TRETSPEF"), EvalMode::kPlain);
-  if (entry == nullptr) {
+  if (entry == nullptr && spc_ != nullptr) {
     entry = context_->MatchCode(record, *spc_, "SPC3", EvalMode::kPlain);
   }
   if (entry == nullptr || entry->hrg == kNoHrg) return;

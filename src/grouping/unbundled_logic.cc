@@ -1,5 +1,5 @@
-// Procedure-driven unbundled HRGs of an admitted patient care episode, and
-// the deletion of the codes that produced them.
+// Procedure-driven unbundled HRGs of an admitted episode or an outpatient
+// attendance, and the deletion of the codes that produced them.
 #include "grouping/unbundled_logic.h"
 
 #include <algorithm>
@@ -16,6 +16,10 @@ constexpr const char* kFirstGroup[] = {"Uassess", "UChem1", "UChem2", "UDrugs",
                                        "URad"};
 constexpr const char* kSecondGroup[] = {"URadiot1", "URadiot2", "Urehab",
                                         "URenal"};
+// An outpatient attendance tries all nine tables as one group.
+constexpr const char* kOutpatientGroup[] = {"Uassess", "UChem1", "UChem2",
+                                            "UDrugs", "URad", "URadiot1",
+                                            "URadiot2", "Urehab", "URenal"};
 constexpr std::string_view kRehabilitationTable = "Urehab";
 constexpr std::string_view kErrorHrg = "UZ01Z";
 
@@ -53,9 +57,10 @@ struct EpisodePass {
     deletion.DeleteTriggerCodes(static_cast<int32_t>(i), match, procedures);
   }
 
-  // First group: an error HRG fails the episode and reports the code when
-  // the entry calls it invalid or poorly coded.
-  bool TryFirstGroup(size_t i, const CodeMap& codes) {
+  // First group (and the outpatient group): an error HRG fails the episode
+  // and reports the code when the entry calls it invalid or poorly coded;
+  // a rehabilitation HRG carries its day count.
+  bool TryFirstGroup(size_t i, const CodeMap& codes, bool rehabilitation) {
     const TriggerMatch match = Match(codes, procedures[i]);
     if (match.entry == nullptr) return false;
     const HrgEntry& entry = *match.entry;
@@ -63,6 +68,8 @@ struct EpisodePass {
       ok = false;
       AddProcedureError(i, entry.error_code);
       Append(std::string(kErrorHrg));
+    } else if (rehabilitation) {
+      Append(entry.hrg + "*" + RehabilitationDays());
     } else {
       Append(entry.hrg);
     }
@@ -116,10 +123,10 @@ struct EpisodePass {
 
 bool UnbundledLogic::SetUp(const CodeDeleteLogic* deletion,
                            const RuleContext* context,
-                           const ReferenceData& data) {
-  // Bound all together: specialties_ says whether the logic is ready.
-  deletion_ = nullptr;
-  context_ = nullptr;
+                           const ReferenceData& data, CareSetting setting) {
+  ready_ = false;
+  deletion_ = deletion;
+  context_ = context;
   specialties_ = nullptr;
   first_group_.clear();
   second_group_.clear();
@@ -131,22 +138,20 @@ bool UnbundledLogic::SetUp(const CodeDeleteLogic* deletion,
     }
     return true;
   };
-  const CodeMap* specialties = data.FindCodeMap("UNPCC", "TRETSPEF");
-  if (!bind(kFirstGroup, first_group_) || specialties == nullptr ||
-      !bind(kSecondGroup, second_group_) || deletion == nullptr ||
-      context == nullptr) {
-    first_group_.clear();
-    second_group_.clear();
-    return false;
+  bool bound = false;
+  if (setting == CareSetting::kOutpatient) {
+    bound = bind(kOutpatientGroup, first_group_);
+  } else {
+    specialties_ = data.FindCodeMap("UNPCC", "TRETSPEF");
+    bound = bind(kFirstGroup, first_group_) && specialties_ != nullptr &&
+            bind(kSecondGroup, second_group_);
   }
-  deletion_ = deletion;
-  context_ = context;
-  specialties_ = specialties;
-  return true;
+  ready_ = bound && deletion != nullptr && context != nullptr;
+  return ready_;
 }
 
 bool UnbundledLogic::Derive(Record& record) const {
-  if (specialties_ == nullptr) return false;
+  if (!ready_) return false;
   record.Set("GateTriggerField", "Procedure");
   // Rules create no lists, and lists added later to the record's ordered
   // map leave this reference valid.
@@ -159,8 +164,9 @@ bool UnbundledLogic::Derive(Record& record) const {
     if (procedures[i].empty()) continue;
     record.Set("GateTriggerPos", ToDecimal(static_cast<int64_t>(i)));
     for (const Table& table : first_group_) {
-      if (pass.TryFirstGroup(i, *table.codes)) break;
+      if (pass.TryFirstGroup(i, *table.codes, table.name == kRehabilitationTable)) break;
     }
+    if (specialties_ == nullptr) continue;  // an outpatient attendance
     if (!specialty_checked) pass.CheckSpecialty(*specialties_);
     specialty_checked = true;
     // A code matched in the first group has been blanked; a blank is not
@@ -171,8 +177,8 @@ bool UnbundledLogic::Derive(Record& record) const {
       if (pass.TrySecondGroup(i, *table.codes, rehabilitation)) break;
     }
   }
-  // An episode without codes still has its specialty checked.
-  if (!specialty_checked) pass.CheckSpecialty(*specialties_);
+  // An admitted episode without codes still has its specialty checked.
+  if (specialties_ != nullptr && !specialty_checked) pass.CheckSpecialty(*specialties_);
   return pass.ok;
 }
 

@@ -1,0 +1,111 @@
+// The HRG and alternative HRG of an outpatient attendance.
+#include "grouping/nac_hrg_logic.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorvel {
+namespace {
+
+constexpr char kErrorHrg[] = "UZ01Z";
+
+void SetHrg(Record& record, const std::string& hrg, const char* flag) {
+  record.Set("HRG", hrg);
+  record.Set("GroupingMethodFlag", flag);
+}
+
+bool HasNonFaceToFaceCode(const std::vector<std::string>& procedures) {
+  for (const std::string& code : procedures) {
+    if (code == "X622" || code == "X623") return true;
+  }
+  return false;
+}
+
+// "WF01x" without a non-face-to-face code, "WF02x" with one; x by the
+// first-attendance code.
+std::string FallbackHrg(const std::string& first_attendance, bool non_face_to_face) {
+  char grade = 'A';
+  if (first_attendance == "3") grade = 'D';
+  if (first_attendance == "4") grade = 'C';
+  if (first_attendance == "1") grade = 'B';
+  return std::string(non_face_to_face ? "WF02" : "WF01") + grade;
+}
+
+}  // namespace
+
+bool NacHrgLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
+  context_ = context;
+  procedures_ = defaults_ = nullptr;
+  hierarchy_ = data.FindList("ProcHier");
+  if (hierarchy_ != nullptr) procedures_ = data.FindCodeMap("Core1", "OPCS");
+  if (procedures_ != nullptr) defaults_ = data.FindCodeMap("Core5", "Default");
+  return context_ != nullptr && defaults_ != nullptr;
+}
+
+bool NacHrgLogic::Derive(Record& record) const {
+  if (context_ == nullptr || defaults_ == nullptr) return false;
+  if (!record.errors.empty()) {
+    SetHrg(record, kErrorHrg, "U");
+    return true;
+  }
+  const std::string& procedure_hrg = record.Single("ProcHRG");
+  if (!procedure_hrg.empty()) {
+    SetHrg(record, procedure_hrg, "P");
+    return true;
+  }
+  if (DeriveFromOutpatientProcedure(record)) return true;
+  // A default chapter without a list for code "0" matches nothing.
+  const HrgEntry* fallback = context_->MatchCode(record, *defaults_, "0", EvalMode::kPlain);
+  if (fallback != nullptr) {
+    SetHrg(record, fallback->hrg, "G");
+    return true;
+  }
+  const bool non_face_to_face = HasNonFaceToFaceCode(record.List("Procedure"));
+  SetHrg(record, FallbackHrg(record.Single("FIRSTATT"), non_face_to_face), "O");
+  return true;
+}
+
+// The highest-ranked "X62" outpatient procedure (the earliest on ties), when
+// its rank is 0 or more and its trigger list gives an entry.
+bool NacHrgLogic::DeriveFromOutpatientProcedure(Record& record) const {
+  const std::vector<std::string>& procedures = record.List("Procedure");
+  int32_t best = -1;
+  const std::string* dominant = nullptr;
+  for (const std::string& code : procedures) {
+    if (code.compare(0, 3, "X62") != 0) continue;
+    const int32_t* value = hierarchy_->Find(code);
+    if (value == nullptr || *value <= best) continue;
+    best = *value;
+    dominant = &code;
+  }
+  if (dominant == nullptr) return false;
+  const HrgEntry* entry = context_->MatchCode(record, *procedures_, *dominant, EvalMode::kPlain);
+  if (entry == nullptr) return false;
+  if (entry->error_code.compare(0, 2, "UZ") == 0) record.Set("HRG_ERROR", entry->error_code);
+  SetHrg(record, entry->hrg, "P");
+  return true;
+}
+
+bool AltHrgLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
+  context_ = context;
+  specialties_ = data.FindCodeMap("Core6", "MAINSPEF");
+  return context_ != nullptr && specialties_ != nullptr;
+}
+
+bool AltHrgLogic::Derive(Record& record) const {
+  if (context_ == nullptr || specialties_ == nullptr) return false;
+  record.List("Procedure") = record.List("ProcedureOld");
+  if (record.errors.empty()) {
+    const HrgEntry* entry =
+        context_->MatchCode(record, *specialties_, record.Single("MAINSPEF"), EvalMode::kPlain);
+    if (entry != nullptr && entry->hrg != kErrorHrg) {
+      record.Set("ALT_HRG", entry->hrg);
+      return true;
+    }
+  }
+  record.Set("ALT_HRG", "");
+  return false;
+}
+
+}  // namespace zorvel

@@ -73,6 +73,7 @@ TEST(GroupCommand, GroupsWithTheDemoTablesAndKeepsBlankLinesAligned) {
             R"({"Field":"Age","Message":"is blank","Value":"","Index":""}],"HRG":"UZ01Z"}]})"
             "\n");
   EXPECT_TRUE(Has(run.err, "2 records, 1 grouped successfully, 1 failed")) << run.err;
+  EXPECT_FALSE(Has(run.err, "warning")) << "the demo tables set every mode up: " << run.err;
 }
 
 TEST(GroupCommand, EachKindOfFailureHasItsOwnExitCode) {

@@ -1,6 +1,8 @@
 // The zorvel command as a user runs it: JSON Lines in, one response per line
 // out, messages and the summary on standard error; schema and info.
+#include <filesystem>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -30,8 +32,9 @@ TEST(GroupCommand, AnswersEachLineInOrderAndSummarises) {
   EXPECT_EQ(run.out, kUnknownModeAnswer + "\n" + kUnknownModeAnswer + "\n");
   EXPECT_TRUE(Has(run.err, "2 records, 0 grouped successfully, 2 failed")) << run.err;
   // --mode wraps each line as the spell of a request of that mode.
-  run = RunZorvel("group --mode RENAL", R"({"Id":"s","Episodes":[{"Id":"e1"}]})" "\n");
-  EXPECT_EQ(run.out, kUnknownModeAnswer + "\n");
+  run = RunZorvel("group --mode NRD", R"({"Id":"s","Episodes":[{"Id":"e1"}]})" "\n");
+  EXPECT_EQ(run.out.rfind(R"({"Success":false,"Id":"s","Episodes":[{"Id":"e1","Success":false,)", 0), 0u)
+      << run.out;
 }
 
 // A bad line is named with its line number and answered {}, so that output
@@ -97,7 +100,76 @@ TEST(GroupCommand, EachKindOfFailureHasItsOwnExitCode) {
   for (const char* usage : {"group --no-such-option", "", "tables pack onlyone"}) {
     EXPECT_EQ(RunZorvel(usage).exit_code, 1) << usage;
   }
-  EXPECT_EQ(RunZorvel("--help").exit_code, 0);
+  // An unknown command is named; help lists every exit code.
+  for (const char* unknown : {"grup", "tables chek"}) {
+    run = RunZorvel(unknown);
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_TRUE(Has(run.err, std::string("unknown command '") + unknown + "'")) << run.err;
+  }
+  run = RunZorvel("--help");
+  EXPECT_EQ(run.exit_code, 0);
+  for (const char* code : {"  1  ", "  3  ", "  4  ", "  5  ", "  6  ", "  7  ", "  8  ", "  9  "}) {
+    EXPECT_TRUE(Has(run.out, code)) << code;
+  }
+  run = RunZorvel("--version");
+  EXPECT_TRUE(Has(run.out, "zorvel 1.2\nplug-in: Zorvel 1.2 (")) << run.out;
+}
+
+// The output is written beside its path and moved into place only when the
+// run has read all its input and written every response; an input is never
+// the output.
+TEST(GroupCommand, OutputReplacesAnEarlierFileOnlyWhenTheRunSucceeds) {
+  ScratchDir scratch;
+  const std::string requests = scratch.Write("in.jsonl", kRenalRequest + "\n");
+  const std::string out = scratch.Write("out.jsonl", "earlier\n");
+  CommandRun run = RunZorvel("group -o '" + requests + "' '" + requests + "'");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(Has(run.err, "is the input")) << run.err;
+  EXPECT_EQ(ReadFile(requests), kRenalRequest + "\n");
+  run = RunZorvel("group -o '" + out + "' '" + requests + "' '" + scratch.dir() + "absent'");
+  EXPECT_EQ(run.exit_code, 5);
+  EXPECT_EQ(ReadFile(out), "earlier\n");
+  run = RunZorvel("group -o '" + out + "' '" + requests + "'");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(ReadFile(out), kUnknownModeAnswer + "\n");
+  // No temporary file is left behind either way.
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(scratch.dir())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+}
+
+// A write error ends the run at once with the system's reason, and the
+// summary counts what was written.
+TEST(GroupCommand, WriteErrorStopsTheRun) {
+  ScratchDir scratch;
+  std::string lines;
+  for (int i = 0; i < 5000; ++i) lines += kRenalRequest + "\n";
+  CommandRun run = RunZorvel("group -o /dev/full '" + scratch.Write("in.jsonl", lines) + "'");
+  EXPECT_EQ(run.exit_code, 9);
+  EXPECT_TRUE(Has(run.err, "error while writing /dev/full: No space left on device")) << run.err;
+  EXPECT_TRUE(Has(run.err, "failed, 0 lines written")) << run.err;
+  EXPECT_FALSE(Has(run.err, "5000 records")) << run.err;
+}
+
+// --mode takes the plug-in's codes exactly, suggests a near one, and refuses
+// a line that already is a whole request instead of grouping it as empty.
+TEST(GroupCommand, ModeCodesAreCheckedAgainstTheSchema) {
+  for (const auto& [mode, says] : {std::pair<const char*, const char*>{"acc", "did you mean 'ACC'"},
+                                   {"NCD", "did you mean 'NCC'"},
+                                   {"XYZ", "unknown mode 'XYZ'; the modes are APC, NAC, EM"}}) {
+    CommandRun run = RunZorvel(std::string("group --mode ") + mode, R"({"Id":"s"})" "\n");
+    EXPECT_EQ(run.exit_code, 1) << mode;
+    EXPECT_TRUE(Has(run.err, says)) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  CommandRun run = RunZorvel("group --mode EM", kRenalRequest + "\n");
+  EXPECT_EQ(run.exit_code, 6);
+  EXPECT_EQ(run.out, "{}\n");
+  EXPECT_TRUE(Has(run.err, "<stdin>:1: a whole request")) << run.err;
+  EXPECT_TRUE(Has(run.err, "1 records, 0 grouped successfully, 1 failed")) << run.err;
 }
 
 TEST(GroupCommand, PrepareFailureWarnsAndStrictMakesItFatal) {
@@ -108,11 +180,21 @@ TEST(GroupCommand, PrepareFailureWarnsAndStrictMakesItFatal) {
   const std::string request = R"({"Group":"ACC","Spell":{"Episodes":[{"Id":"e1"}]}})" "\n";
   CommandRun run = RunZorvel("group --data '" + tables.dir() + "'", request);
   EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(Has(run.err, "the tables did not load, so no mode groups")) << run.err;
   EXPECT_TRUE(Has(run.err, "zorvel tables check")) << run.err;
   EXPECT_EQ(run.out, kUnknownModeAnswer + "\n");
   run = RunZorvel("group --strict --data '" + tables.dir() + "'", request);
   EXPECT_EQ(run.exit_code, 7);
   EXPECT_EQ(run.out, "");
+  // Tables made for the emergency mode alone: the warning names the others.
+  zorvel::testing::PackedTables em(std::string(ZORVEL_SOURCE_DIR) + "/tests/tables/em");
+  run = RunZorvel("group --data '" + em.dir() + "'", "");
+  EXPECT_TRUE(Has(run.err, "and answer every request with their own error: APC NAC NRD."))
+      << run.err;
+  // A folder of plain tables gets a hint to pack it.
+  run = RunZorvel(std::string("group --data '") + ZORVEL_SOURCE_DIR + "/data/demo'", "");
+  EXPECT_EQ(run.exit_code, 4);
+  EXPECT_TRUE(Has(run.err, "--data wants packed ones: zorvel tables pack")) << run.err;
 }
 
 TEST(GroupCommand, SchemaAndInfoPrintThePlugInsOwnAnswers) {

@@ -15,7 +15,9 @@
 #include <rapidjson/writer.h>
 
 #include "commands.h"
+#include "mode_codes.h"
 #include "plugin_loader.h"
+#include "response_output.h"
 
 namespace zorvel::cli {
 namespace {
@@ -35,6 +37,15 @@ struct Tally {
   long failed = 0;
   long bad_lines = 0;
 };
+
+// Whether `text` is a JSON object with both "Group" and "Spell": a whole
+// request, which --mode would wrap a second time.
+bool IsWholeRequest(const std::string& text) {
+  rapidjson::Document document;
+  document.Parse<rapidjson::kParseIterativeFlag>(text.c_str());
+  return !document.HasParseError() && document.IsObject() &&
+         document.HasMember("Group") && document.HasMember("Spell");
+}
 
 bool IsJson(const std::string& text) {
   rapidjson::Document document;
@@ -58,12 +69,17 @@ bool IsBlank(const std::string& line) {
   return line.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
-// Progress on standard error, at most every half second, only on a terminal.
+// Progress on standard error, at most every half second, only when standard
+// error is a terminal and the responses do not go to a terminal themselves
+// (they would be printed into the progress line).
 class Progress {
   using Clock = std::chrono::steady_clock;
 
  public:
-  Progress() : enabled_(isatty(STDERR_FILENO) == 1), start_(Clock::now()) {}
+  explicit Progress(bool responses_to_stdout)
+      : enabled_(isatty(STDERR_FILENO) == 1 &&
+                 !(responses_to_stdout && isatty(STDOUT_FILENO) == 1)),
+        start_(Clock::now()) {}
 
   void Update(long records) {
     if (!enabled_ || (records & 63) != 0) return;
@@ -91,19 +107,20 @@ class Progress {
 
 class Grouper {
  public:
-  Grouper(const PluginApi& api, const GroupOptions& options, std::ostream& out)
-      : api_(api), options_(options), out_(out) {}
+  Grouper(const PluginApi& api, const GroupOptions& options, ResponseOutput& out)
+      : api_(api), options_(options), out_(out), progress_(options.output_path.empty()) {}
 
-  // Groups every line of `in`; `name` labels its lines in messages.
+  // Groups every line of `in`; `name` labels its lines in messages. Stops
+  // at the first response that cannot be written.
   void Run(std::istream& in, const std::string& name) {
     std::string line;
     long line_number = 0;
-    while (std::getline(in, line)) {
+    while (!out_.failed() && std::getline(in, line)) {
       ++line_number;
       // A blank line is no request; an empty answer line keeps the output
       // aligned with the input.
       if (IsBlank(line)) {
-        out_ << '\n';
+        out_.WriteLine("");
         continue;
       }
       GroupLine(line, name, line_number);
@@ -115,8 +132,8 @@ class Grouper {
     progress_.Clear();
     std::fprintf(stderr,
                  "zorvel group: %ld records, %ld grouped successfully, %ld "
-                 "failed (%.1f s)\n",
-                 tally_.records, tally_.grouped, tally_.failed,
+                 "failed, %ld lines written (%.1f s)\n",
+                 tally_.records, tally_.grouped, tally_.failed, out_.lines_written(),
                  progress_.Seconds());
   }
 
@@ -125,6 +142,18 @@ class Grouper {
  private:
   void GroupLine(const std::string& line, const std::string& name,
                  long line_number) {
+    if (!options_.mode.empty() && IsWholeRequest(line)) {
+      // Wrapped again it would group an empty spell and look successful.
+      ++tally_.records;
+      ++tally_.failed;
+      ++tally_.bad_lines;
+      progress_.Clear();
+      std::cerr << name << ":" << line_number
+                << ": a whole request (it has \"Group\" and \"Spell\"), but --mode "
+                << options_.mode << " expects bare spells\n";
+      out_.WriteLine("{}");
+      return;
+    }
     const std::string request =
         options_.mode.empty() ? line : WrapSpell(options_.mode, line);
     std::string_view response =
@@ -138,7 +167,7 @@ class Grouper {
       ++tally_.failed;
     }
     if (response == "{}") ReportRejectedLine(line, name, line_number);
-    out_ << response << '\n';
+    out_.WriteLine(response);
   }
 
   void ReportRejectedLine(const std::string& line, const std::string& name,
@@ -156,7 +185,7 @@ class Grouper {
 
   const PluginApi& api_;
   const GroupOptions& options_;
-  std::ostream& out_;
+  ResponseOutput& out_;
   DocumentBuffer buffer_;
   Progress progress_;
   Tally tally_;
@@ -187,28 +216,46 @@ int RunInputs(Grouper& grouper, const GroupOptions& options) {
   return kExitOk;
 }
 
+// Refuses an output path that is one of the inputs: it would be emptied
+// before it is read.
+bool OutputIsAnInput(const GroupOptions& options) {
+  for (const std::string& input : options.inputs) {
+    if (input != "-" && IsSameFile(options.output_path, input)) {
+      std::cerr << "zorvel: the output " << options.output_path
+                << " is the input " << input
+                << "; write the responses to another file\n";
+      return true;
+    }
+  }
+  return false;
+}
+
 int RunGroup(const GroupOptions& options) {
+  if (!options.output_path.empty() && OutputIsAnInput(options)) return kExitUsage;
   PluginLoader loader;
   int code = OpenPlugin(options.plugin_path, loader);
   if (code != kExitOk) return code;
   code = PrepareTables(loader.api(), options.data_dir, options.strict);
   if (code != kExitOk) return code;
-
-  std::ofstream file;
-  if (!options.output_path.empty()) {
-    file.open(options.output_path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-      std::cerr << "zorvel: cannot write " << options.output_path << "\n";
-      return kExitIoError;
-    }
+  if (!options.mode.empty()) {
+    code = CheckModeCode(loader.api(), options.mode);
+    if (code != kExitOk) return code;
   }
-  std::ostream& out = options.output_path.empty() ? std::cout : file;
+
+  ResponseOutput out;
+  if (options.output_path.empty()) {
+    out.OpenStandardOutput();
+  } else if (!out.OpenFile(options.output_path)) {
+    std::cerr << "zorvel: " << out.error() << "\n";
+    return kExitIoError;
+  }
   Grouper grouper(loader.api(), options, out);
   code = RunInputs(grouper, options);
-  out.flush();
+  // A run that could not read all its input keeps any earlier output file.
+  if (code == kExitOk) out.Commit();
   grouper.PrintSummary();
-  if (!out) {
-    std::cerr << "zorvel: error while writing the responses\n";
+  if (out.failed()) {
+    std::cerr << "zorvel: " << out.error() << "; the run stopped\n";
     return kExitIoError;
   }
   if (code != kExitOk) return code;

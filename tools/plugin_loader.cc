@@ -2,6 +2,8 @@
 // and the demo tables.
 #include "plugin_loader.h"
 
+#include "mode_codes.h"
+
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -149,19 +151,35 @@ int PrepareTables(const PluginApi& api, const std::string& data_dir,
   }
   dir = WithTrailingSeparator(dir);
   bool complete = true;
+  bool plain_tables = false;
   for (const char* name : kTableFileNames) {
     if (!IsFile(dir + name)) {
       std::cerr << "zorvel: table file missing: " << dir << name << "\n";
       complete = false;
+      const std::string plain(name, std::string_view(name).rfind(".enc"));
+      plain_tables = plain_tables || IsFile(dir + plain);
     }
   }
-  if (!complete) return kExitTablesMissing;
+  if (!complete) {
+    if (plain_tables) {
+      std::cerr << "zorvel: " << dir << " holds plain CSV tables; --data wants "
+                << "packed ones: zorvel tables pack " << dir << " PACKED_DIR\n";
+    }
+    return kExitTablesMissing;
+  }
   if (!api.CS_Prepare(dir.c_str())) {
-    std::cerr << "zorvel: warning: CS_Prepare answered false for " << dir
-              << ": some mode is not ready (a mode that is not built yet, or "
-                 "a table it needs is missing or faulty; 'zorvel tables check "
-              << dir << "' checks the tables). Modes that are not ready "
-                 "answer every request with their own error.\n";
+    const std::vector<std::string> not_ready = ModesNotReady(api);
+    std::cerr << "zorvel: " << (strict ? "error" : "warning") << ": CS_Prepare answered false for "
+              << dir << ": ";
+    if (ModeCodes(api).empty()) {
+      std::cerr << "the tables did not load, so no mode groups";
+    } else {
+      std::cerr << "these modes could not set themselves up (a table they need is "
+                   "missing or faulty) and answer every request with their own error:";
+      for (const std::string& code : not_ready) std::cerr << " " << code;
+    }
+    std::cerr << ". 'zorvel tables check " << dir << "' checks the tables"
+              << (strict ? "" : "; --strict stops here") << ".\n";
     if (strict) return kExitPrepareFailed;
   }
   return kExitOk;

@@ -16,7 +16,7 @@ enum ExitCode : int {
   kExitInputUnreadable = 5,  // an input file could not be read
   kExitBadRecords = 6,       // at least one input line was not valid JSON
   kExitPrepareFailed = 7,    // CS_Prepare answered false under --strict
-  kExitTableFaults = 8,      // tables check found faults
+  kExitTableFaults = 8,      // tables check found faults, or pack/unpack refused a damaged table
   kExitIoError = 9,          // an output file could not be written
 };
 

@@ -1,6 +1,7 @@
 // zorvel tables pack|unpack|check: encrypt plain CSV tables into the files the
-// plug-in reads, decrypt them back, and check a table directory for rows that
-// stop a load and for names that one table uses and another lacks.
+// plug-in reads, decrypt them back, and check a table directory for damaged
+// files, rows that stop a load and names that one table uses and another
+// lacks. Pack and unpack write all six files or none.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -15,7 +16,11 @@ namespace {
 int ExitCodeOf(const PackResult& result) {
   if (result.ok) return kExitOk;
   std::cerr << "zorvel tables: " << result.message << "\n";
-  return result.output_failed ? kExitIoError : kExitTablesMissing;
+  switch (result.failure) {
+    case PackFailure::kDamaged: return kExitTableFaults;
+    case PackFailure::kOutput: return kExitIoError;
+    default: return kExitTablesMissing;
+  }
 }
 
 void AddPackCommand(CLI::App& tables, int* exit_code) {

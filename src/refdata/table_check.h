@@ -1,20 +1,31 @@
-// Checks a directory of encrypted tables with the plug-in's own reader and
-// row rules: per table the rows loaded and the line of a row that ended the
-// table early, every name that one table uses and another lacks, and the
-// files that could not be opened.
+// Checks a directory of encrypted tables for the table tools: per table that
+// the file decrypts to whole, clean text (FindPackedFault), then, with the
+// plug-in's own reader and row rules, the rows loaded and the line of a row
+// that ended the table early, every name that one table uses and another
+// lacks, and the files that could not be opened. The plug-in itself reads
+// leniently; here each of these is a fault.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "refdata/table_loaders.h"
+#include "refdata/table_text.h"
 
 namespace zorvel {
 
-struct TableCheck {
-  std::vector<TableReport> tables;  // the six tables, in load order
+// One table as checked.
+struct CheckedTable {
+  TableReport load;                  // what the plug-in's loader made of it
+  std::optional<TextFault> damage;   // why the file is not whole, if so
+};
 
-  // True when a file is missing or a name could not be resolved.
+struct TableCheck {
+  std::vector<CheckedTable> tables;  // the six tables, in load order
+
+  // True when a file is missing or damaged, a table stopped before its end,
+  // or a name could not be resolved.
   bool HasFaults() const;
 };
 

@@ -74,6 +74,7 @@ class TableRun {
       ++report_.rows;
     } else if (count != 0 && !IsPadding()) {
       report_.stop_line = reader_.line();
+      report_.stop_fields = count;
     }
     return fits;
   }

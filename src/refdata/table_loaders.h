@@ -25,6 +25,7 @@ struct TableReport {
   bool opened = false;    // false when the file could not be opened
   size_t rows = 0;        // rows whose field count fitted the table
   int stop_line = 0;      // line of a row that ended the table early, or 0
+  size_t stop_fields = 0;  // field count of that row
   std::vector<TableFault> faults;
 };
 

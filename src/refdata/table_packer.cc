@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "refdata/blowfish_cipher.h"
+#include "refdata/table_folder.h"
 #include "refdata/reference_data.h"
 #include "refdata/table_reader.h"
 
@@ -39,30 +41,32 @@ bool ReadFile(const std::string& path, std::string* out) {
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::out | std::ios::binary | std::ios::trunc);
-  if (!out.is_open()) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
-}
-
-bool MakeDirectory(const std::string& dir) {
-  std::error_code error;
-  std::filesystem::create_directories(dir, error);
-  return std::filesystem::is_directory(dir, error);
-}
-
 std::string JoinPath(const std::string& dir, const std::string& name) {
   return (std::filesystem::path(dir) / name).string();
 }
 
-PackResult ReadFailure(std::string message) {
-  return {false, false, std::move(message)};
+// The length of `text` without its padding: the run of quotes or of NULs at
+// its end, when shorter than a block (a longer run is no padding).
+size_t UnpaddedLength(std::string_view text) {
+  if (text.empty() || (text.back() != kPadding && text.back() != '\0')) return text.size();
+  const size_t kept = text.find_last_not_of(text.back());
+  const size_t start = kept == std::string_view::npos ? 0 : kept + 1;
+  return text.size() - start < kBlock ? start : text.size();
 }
 
-PackResult WriteFailure(std::string message) {
-  return {false, true, std::move(message)};
+PackResult Failure(PackFailure failure, std::string message) {
+  return {false, failure, std::move(message)};
+}
+
+PackResult DamageFailure(const std::string& path, const TextFault& fault) {
+  std::string where = fault.line == 0 ? "" : ":" + std::to_string(fault.line);
+  return Failure(PackFailure::kDamaged, path + where + ": " + fault.reason);
+}
+
+PackResult Install(const std::string& dst, const std::vector<FolderFile>& files) {
+  std::string failure = WriteFolder(dst, files);
+  if (!failure.empty()) return Failure(PackFailure::kOutput, std::move(failure));
+  return {};
 }
 
 }  // namespace
@@ -101,31 +105,48 @@ std::string PlainName(std::string_view table_file_name) {
   return name;
 }
 
+std::optional<TextFault> FindPackedFault(std::string_view encrypted, std::string* csv) {
+  if (encrypted.size() % kBlock != 0)
+    return TextFault{0, std::to_string(encrypted.size()) +
+                            " bytes, not a whole number of 8-byte cipher blocks: "
+                            "cut short or not a table file"};
+  const std::string text = DecryptTable(encrypted);
+  const std::string_view content = std::string_view(text).substr(0, UnpaddedLength(text));
+  std::optional<TextFault> fault = FindTextFault(content);
+  if (fault) {
+    fault->reason += " once decrypted: damaged, cut short or not a table file";
+    return fault;
+  }
+  if (csv != nullptr) *csv = std::string(content);
+  return std::nullopt;
+}
+
 PackResult PackDirectory(const std::string& src, const std::string& dst) {
-  if (!MakeDirectory(dst)) return WriteFailure("cannot create directory " + dst);
+  std::vector<FolderFile> files;
   for (const char* file_name : kTableFileNames) {
     std::string plain_path = JoinPath(src, PlainName(file_name));
     std::string csv;
-    if (!ReadFile(plain_path, &csv)) return ReadFailure("cannot read " + plain_path);
-    std::string packed_path = JoinPath(dst, file_name);
-    if (!WriteFile(packed_path, EncryptTable(csv)))
-      return WriteFailure("cannot write " + packed_path);
+    if (!ReadFile(plain_path, &csv))
+      return Failure(PackFailure::kMissing, "cannot read " + plain_path);
+    if (std::optional<TextFault> fault = FindTextFault(csv))
+      return DamageFailure(plain_path, *fault);
+    files.emplace_back(file_name, EncryptTable(csv));
   }
-  return {};
+  return Install(dst, files);
 }
 
 PackResult UnpackDirectory(const std::string& src, const std::string& dst) {
-  if (!MakeDirectory(dst)) return WriteFailure("cannot create directory " + dst);
+  std::vector<FolderFile> files;
   for (const char* file_name : kTableFileNames) {
     std::string packed_path = JoinPath(src, file_name);
-    std::string encrypted;
+    std::string encrypted, csv;
     if (!ReadFile(packed_path, &encrypted))
-      return ReadFailure("cannot read " + packed_path);
-    std::string plain_path = JoinPath(dst, PlainName(file_name));
-    if (!WriteFile(plain_path, UnpackTable(encrypted)))
-      return WriteFailure("cannot write " + plain_path);
+      return Failure(PackFailure::kMissing, "cannot read " + packed_path);
+    if (std::optional<TextFault> fault = FindPackedFault(encrypted, &csv))
+      return DamageFailure(packed_path, *fault);
+    files.emplace_back(PlainName(file_name), std::move(csv));
   }
-  return {};
+  return Install(dst, files);
 }
 
 }  // namespace zorvel

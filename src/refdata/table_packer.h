@@ -4,16 +4,27 @@
 // so the reader sees no extra row.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "refdata/table_text.h"
+
 namespace zorvel {
+
+// What made a directory operation fail.
+enum class PackFailure {
+  kNone,
+  kMissing,  // a table file could not be read
+  kDamaged,  // a table is not whole, clean text (see FindPackedFault)
+  kOutput,   // the destination could not be written
+};
 
 // Outcome of a directory operation: ok, or the reason it failed.
 struct PackResult {
   bool ok = true;
-  bool output_failed = false;  // the failure was in writing, not reading
-  std::string message;         // names the file concerned when !ok
+  PackFailure failure = PackFailure::kNone;
+  std::string message;  // names the file, and the line if any, when !ok
 };
 
 // Encrypts `csv` with the table key after padding it with '"' bytes to a
@@ -28,15 +39,27 @@ std::string DecryptTable(std::string_view encrypted);
 // line feed (a file without a line feed keeps its text as decrypted).
 std::string UnpackTable(std::string_view encrypted);
 
+// The first fault of an encrypted table file `encrypted`, or nullopt when it
+// is whole: its length is a whole number of cipher blocks and its decrypted
+// text, once its padding is removed (the run of quotes or of NULs at its end,
+// when fewer than 8 bytes), passes FindTextFault. The format has no
+// length or checksum, so a file cut at a block boundary just after a line
+// feed still passes. When whole and `csv` is given, `*csv` is the text
+// without its padding.
+std::optional<TextFault> FindPackedFault(std::string_view encrypted,
+                                         std::string* csv = nullptr);
+
 // The plain CSV name of a table file: "Lists.csv.enc" -> "Lists.csv".
 std::string PlainName(std::string_view table_file_name);
 
-// Reads the six plain tables <Name>.csv from directory `src` and writes the
-// six <Name>.csv.enc files into directory `dst` (created when absent).
+// Reads the six plain tables <Name>.csv from directory `src`, refuses any
+// that FindTextFault faults, and writes the six <Name>.csv.enc files into
+// directory `dst` in one step (WriteFolder): on failure `dst` is untouched.
 PackResult PackDirectory(const std::string& src, const std::string& dst);
 
-// Reads the six <Name>.csv.enc files from `src` and writes the plain
-// <Name>.csv files, padding removed, into `dst` (created when absent).
+// Reads the six <Name>.csv.enc files from `src`, refuses any that
+// FindPackedFault faults, and writes the plain <Name>.csv files, padding
+// removed, into `dst` in one step (WriteFolder).
 PackResult UnpackDirectory(const std::string& src, const std::string& dst);
 
 }  // namespace zorvel

@@ -10,11 +10,12 @@ namespace zorvel::cli {
 // Exit codes of the zorvel program.
 enum ExitCode : int {
   kExitOk = 0,
-  kExitUsage = 1,            // bad arguments (CLI11 also uses its own codes)
+  kExitUsage = 1,            // bad arguments, unknown command or mode, output onto input
   kExitPluginMissing = 3,    // plug-in not found or an export missing
   kExitTablesMissing = 4,    // table directory lacks one of the six files
   kExitInputUnreadable = 5,  // an input file could not be read
-  kExitBadRecords = 6,       // at least one input line was not valid JSON
+  kExitBadRecords = 6,       // some input lines were answered {}: not JSON, not a request,
+                             // or a whole request under --mode
   kExitPrepareFailed = 7,    // CS_Prepare answered false under --strict
   kExitTableFaults = 8,      // tables check found faults, or pack/unpack refused a damaged table
   kExitIoError = 9,          // an output file could not be written

@@ -16,13 +16,14 @@ constexpr char kExitCodes[] = R"(Exit codes:
   0  success
   1  usage: bad arguments, an unknown command or mode, an output that is an input
   3  plug-in not found or missing an export
-  4  a table directory lacks one of the six files, or tables pack/unpack failed
-  5  an input file could not be read
+  4  a table directory lacks one of the six files (group, tables pack, unpack)
+  5  an input file could not be read (an earlier output file is kept)
   6  some input lines were not answered: not valid JSON, not a request, or a
      whole request under --mode (each is answered {} and named on standard error)
   7  CS_Prepare answered false under --strict
-  8  tables check found faults
-  9  output could not be written (the run stops; an earlier output file is kept))";
+  8  table faults: found by tables check, or a damaged table refused by
+     tables pack or unpack
+  9  output could not be written (the run stops))";
 
 // The host's version and, when it can be loaded, the plug-in's.
 std::string Versions() {

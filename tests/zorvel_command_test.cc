@@ -132,6 +132,15 @@ TEST(GroupCommand, OutputReplacesAnEarlierFileOnlyWhenTheRunSucceeds) {
   run = RunZorvel("group -o '" + out + "' '" + requests + "'");
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(ReadFile(out), kUnknownModeAnswer + "\n");
+  // Through a link the file it points to is replaced and the link kept; a
+  // device is written as it is.
+  std::filesystem::create_symlink(out, scratch.dir() + "link.jsonl");
+  run = RunZorvel("group -o '" + scratch.dir() + "link.jsonl' '" + requests + "' '" + requests + "'");
+  EXPECT_EQ(ReadFile(out), kUnknownModeAnswer + "\n" + kUnknownModeAnswer + "\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(scratch.dir() + "link.jsonl"));
+  run = RunZorvel("group -o /dev/stdout '" + requests + "'");
+  EXPECT_EQ(run.out, kUnknownModeAnswer + "\n");
+  std::filesystem::remove(scratch.dir() + "link.jsonl");
   // No temporary file is left behind either way.
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(scratch.dir())) {

@@ -26,6 +26,10 @@ std::string BaseOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+bool IsSystemPath(const std::string& path) {
+  return path.rfind("/dev/", 0) == 0 || path.rfind("/proc/", 0) == 0;
+}
+
 }  // namespace
 
 ResponseOutput::~ResponseOutput() {
@@ -41,17 +45,28 @@ void ResponseOutput::OpenStandardOutput() {
 bool ResponseOutput::OpenFile(const std::string& path) {
   path_ = path;
   name_ = path;
-  // A device, pipe or socket is written as it is: renaming onto it would
-  // replace it.
+  // Through a link the file it points to is replaced, not the link.
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    char* target = ::realpath(path.c_str(), nullptr);
+    if (target != nullptr) {
+      path_ = target;
+      std::free(target);
+    }
+  }
+  // A device, pipe or socket, and anything under /dev or /proc (such as
+  // /dev/stdout, which may stand for a file the shell holds open), is written
+  // as it is: renaming onto it would replace it.
   struct stat existing {};
-  if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  const bool exists = ::stat(path_.c_str(), &existing) == 0;
+  if ((exists && !S_ISREG(existing.st_mode)) || IsSystemPath(path) || IsSystemPath(path_)) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd_ < 0) Fail("cannot write " + path);
     return fd_ >= 0;
   }
   // A hidden name in the destination folder, so the rename stays on one
   // file system and never replaces the file half written.
-  std::string pattern = FolderOf(path) + "." + BaseOf(path) + ".XXXXXX";
+  std::string pattern = FolderOf(path_) + "." + BaseOf(path_) + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   fd_ = ::mkstemp(name.data());

@@ -61,10 +61,10 @@ std::vector<std::string> ModeCodes(const PluginApi& api) {
   return codes;
 }
 
-std::vector<std::string> ModesNotReady(const PluginApi& api) {
+std::vector<std::string> ModesNotReady(const PluginApi& api, const std::vector<std::string>& codes) {
   std::vector<std::string> not_ready;
   DocumentBuffer buffer;
-  for (const std::string& code : ModeCodes(api)) {
+  for (const std::string& code : codes) {
     // An empty spell: a mode that is set up has nothing to check in it, one
     // that is not answers with its error on the field "PLUGIN".
     const std::string text = "{\"Group\":\"" + code + "\",\"Spell\":{\"Episodes\":[]}}";

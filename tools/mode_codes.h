@@ -14,8 +14,9 @@ namespace zorvel::cli {
 // table set is loaded.
 std::vector<std::string> ModeCodes(const PluginApi& api);
 
-// The modes that answer a request with their not-initialised error.
-std::vector<std::string> ModesNotReady(const PluginApi& api);
+// Those of `codes` whose mode answers a request with its not-initialised
+// error.
+std::vector<std::string> ModesNotReady(const PluginApi& api, const std::vector<std::string>& codes);
 
 // kExitOk when `mode` is one of the plug-in's codes, exactly as written;
 // otherwise names the codes (and a close match) and returns kExitUsage.

@@ -168,15 +168,15 @@ int PrepareTables(const PluginApi& api, const std::string& data_dir,
     return kExitTablesMissing;
   }
   if (!api.CS_Prepare(dir.c_str())) {
-    const std::vector<std::string> not_ready = ModesNotReady(api);
+    const std::vector<std::string> codes = ModeCodes(api);
     std::cerr << "zorvel: " << (strict ? "error" : "warning") << ": CS_Prepare answered false for "
               << dir << ": ";
-    if (ModeCodes(api).empty()) {
+    if (codes.empty()) {
       std::cerr << "the tables did not load, so no mode groups";
     } else {
       std::cerr << "these modes could not set themselves up (a table they need is "
                    "missing or faulty) and answer every request with their own error:";
-      for (const std::string& code : not_ready) std::cerr << " " << code;
+      for (const std::string& code : ModesNotReady(api, codes)) std::cerr << " " << code;
     }
     std::cerr << ". 'zorvel tables check " << dir << "' checks the tables"
               << (strict ? "" : "; --strict stops here") << ".\n";

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config binutils
-  rapidjson-dev libboost-dev libcli11-dev
+  rapidjson-dev libboost-dev libcli11-dev libcsv-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   rsync patch
 )

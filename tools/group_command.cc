@@ -15,21 +15,13 @@
 #include <rapidjson/writer.h>
 
 #include "commands.h"
+#include "group_options.h"
 #include "mode_codes.h"
 #include "plugin_loader.h"
 #include "response_output.h"
 
 namespace zorvel::cli {
 namespace {
-
-struct GroupOptions {
-  std::string data_dir;
-  std::string plugin_path;
-  std::string mode;
-  std::string output_path;
-  bool strict = false;
-  std::vector<std::string> inputs;
-};
 
 struct Tally {
   long records = 0;
@@ -241,6 +233,7 @@ int RunGroup(const GroupOptions& options) {
     code = CheckModeCode(loader.api(), options.mode);
     if (code != kExitOk) return code;
   }
+  if (IsCsvInput(options)) return RunFlatFile(loader.api(), options);
 
   ResponseOutput out;
   if (options.output_path.empty()) {
@@ -282,6 +275,22 @@ void AddGroupCommand(CLI::App& app, int* exit_code) {
   group->add_option("-o,--output", options->output_path,
                     "Write the responses to this file (default: standard "
                     "output)");
+  group->add_option("--input-format", options->input_format,
+                    "jsonl or csv (default: csv for names ending in .csv or .csv.gz)")
+      ->check(CLI::IsMember({"jsonl", "csv"}));
+  group->add_option("--out-dir", options->out_dir,
+                    "CSV extracts: write spells.csv, episodes.csv, errors.csv, "
+                    "unbundled.csv, rejected.csv and summary.csv here");
+  group->add_option("--columns", options->columns_path,
+                    "CSV extracts: a column map (column,field,position) naming the "
+                    "field each of your columns fills");
+  group->add_option("--spell-column", options->spell_column,
+                    "CSV extracts: the column of spell ids; consecutive rows with "
+                    "one id are one spell (default: SpellId)");
+  group->add_option("--jobs", options->jobs,
+                    "CSV extracts: worker processes (default: one per core); the "
+                    "output is the same for any number")
+      ->check(CLI::Range(1, 256));
   group->add_option("FILE", options->inputs,
                     "Input files (default: standard input; - is standard "
                     "input)");

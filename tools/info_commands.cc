@@ -1,5 +1,6 @@
-// zorvel schema and zorvel info: the plug-in's schema document and identity,
-// read through its exports.
+// zorvel schema, zorvel info and zorvel columns: the plug-in's schema
+// document, its identity and the CSV header of a mode, read through its
+// exports.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +10,9 @@
 #include <rapidjson/stringbuffer.h>
 
 #include "commands.h"
+#include "csv_cells.h"
+#include "mode_codes.h"
+#include "mode_schema.h"
 #include "plugin_loader.h"
 
 namespace zorvel::cli {
@@ -61,6 +65,46 @@ int RunInfo(const std::string& plugin_path) {
   return std::cout ? kExitOk : kExitIoError;
 }
 
+struct ColumnsOptions {
+  std::string data_dir;
+  std::string plugin_path;
+  std::string mode;
+  std::string spell_column = "SpellId";
+  int positions = 10;
+};
+
+// The header of a CSV extract that fills every input of the mode: the spell
+// column, the spell's own fields, then the episode fields in schema order,
+// each array as numbered columns.
+int RunColumns(const ColumnsOptions& options) {
+  PluginLoader loader;
+  int code = OpenPlugin(options.plugin_path, loader);
+  if (code == kExitOk) code = PrepareTables(loader.api(), options.data_dir, /*strict=*/false);
+  if (code == kExitOk) code = CheckModeCode(loader.api(), options.mode);
+  if (code != kExitOk) return code;
+  const std::vector<ModeSchema> schemas = ModeSchemas(loader.api());
+  const ModeSchema& mode = *FindMode(schemas, options.mode);
+  std::string line;
+  AppendCsvCell(&line, options.spell_column, true);
+  auto add = [&](const SchemaField& field) {
+    if (!field.is_array) {
+      AppendCsvCell(&line, field.name);
+      return;
+    }
+    for (int i = 1; i <= options.positions; ++i) {
+      AppendCsvCell(&line, field.name + "_" + std::to_string(i));
+    }
+  };
+  for (const SchemaField& field : mode.spell_inputs) {
+    bool episode_field = false;
+    for (const SchemaField& other : mode.episode_inputs) episode_field |= other.name == field.name;
+    if (field.name != "Id" && !episode_field) add(field);
+  }
+  for (const SchemaField& field : mode.episode_inputs) add(field);
+  std::cout << line << "\n";
+  return std::cout ? kExitOk : kExitIoError;
+}
+
 }  // namespace
 
 void AddInfoCommands(CLI::App& app, int* exit_code) {
@@ -76,6 +120,23 @@ void AddInfoCommands(CLI::App& app, int* exit_code) {
                      "Path of libzorvel.so (default: next to the program)");
   schema->callback([schema_options, exit_code] {
     *exit_code = RunSchema(*schema_options);
+  });
+
+  auto columns_options = std::make_shared<ColumnsOptions>();
+  CLI::App* columns = app.add_subcommand(
+      "columns", "Print the CSV header that zorvel group reads for a mode");
+  columns->add_option("--mode", columns_options->mode, "Mode code")->required();
+  columns->add_option("--positions", columns_options->positions,
+                      "Numbered columns printed for each array field (default: 10)")
+      ->check(CLI::Range(1, 1000));
+  columns->add_option("--spell-column", columns_options->spell_column,
+                      "Name of the spell id column (default: SpellId)");
+  columns->add_option("--data", columns_options->data_dir,
+                      "Directory of the six table files (default: the demo tables)");
+  columns->add_option("--plugin", columns_options->plugin_path,
+                      "Path of libzorvel.so (default: next to the program)");
+  columns->callback([columns_options, exit_code] {
+    *exit_code = RunColumns(*columns_options);
   });
 
   auto plugin_path = std::make_shared<std::string>();

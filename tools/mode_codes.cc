@@ -5,9 +5,8 @@
 #include <iostream>
 #include <string_view>
 
-#include <rapidjson/document.h>
-
 #include "commands.h"
+#include "mode_schema.h"
 
 namespace zorvel::cli {
 namespace {
@@ -42,22 +41,8 @@ std::string Joined(const std::vector<std::string>& codes) {
 }  // namespace
 
 std::vector<std::string> ModeCodes(const PluginApi& api) {
-  DocumentBuffer buffer;
-  const std::string schema(buffer.Fetch(
-      [&](char* data, uint32_t size) { return api.CS_GetSchema(data, size); }));
-  rapidjson::Document document;
-  document.Parse<rapidjson::kParseIterativeFlag>(schema.c_str());
   std::vector<std::string> codes;
-  if (document.HasParseError() || !document.IsObject()) return codes;
-  const auto body = document.FindMember("SpellEpisode");
-  if (body == document.MemberEnd() || !body->value.IsObject()) return codes;
-  const auto modes = body->value.FindMember("Modes");
-  if (modes == body->value.MemberEnd() || !modes->value.IsArray()) return codes;
-  for (const auto& mode : modes->value.GetArray()) {
-    if (!mode.IsObject()) continue;
-    const auto name = mode.FindMember("Name");
-    if (name != mode.MemberEnd() && name->value.IsString()) codes.push_back(name->value.GetString());
-  }
+  for (const ModeSchema& mode : ModeSchemas(api)) codes.push_back(mode.code);
   return codes;
 }
 

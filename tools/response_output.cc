@@ -90,6 +90,16 @@ bool ResponseOutput::WriteLine(std::string_view text) {
   return buffer_.size() < kFlushSize || Flush();
 }
 
+bool ResponseOutput::WriteLines(std::string_view text) {
+  if (failed()) return false;
+  const size_t start = buffer_.size();
+  buffer_.insert(buffer_.end(), text.begin(), text.end());
+  for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) {
+    line_ends_.push_back(start + at + 1);
+  }
+  return buffer_.size() < kFlushSize || Flush();
+}
+
 bool ResponseOutput::Flush() {
   size_t done = 0;
   while (done < buffer_.size()) {

@@ -31,6 +31,8 @@ class ResponseOutput {
   // Appends one response line (`text` and a line feed). False once any
   // write has failed.
   bool WriteLine(std::string_view text);
+  // Appends `text`, whole lines each ending in a line feed.
+  bool WriteLines(std::string_view text);
   // Flushes and, for a file, renames the temporary file onto the path.
   // False with error() set when that fails.
   bool Commit();

@@ -1,0 +1,303 @@
+#include "column_mapping.h"
+
+#include <algorithm>
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "csv_row_reader.h"
+
+namespace zorvel::cli {
+namespace {
+
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+void WriteText(JsonWriter& writer, const std::string& text) {
+  writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+}
+
+// The number of FIELD_NUMBER when `column` is `field` followed by "_" and
+// digits; 0 otherwise.
+long NumberedPosition(const std::string& column, const std::string& field) {
+  if (column.size() <= field.size() + 1 || column.compare(0, field.size(), field) != 0 ||
+      column[field.size()] != '_') {
+    return 0;
+  }
+  const std::string digits = column.substr(field.size() + 1);
+  if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return 0;
+  }
+  return std::stol(digits);
+}
+
+int FindSlot(const std::vector<ColumnMapping::Slot>& slots, const std::string& name) {
+  for (size_t i = 0; i < slots.size(); ++i) {
+    if (slots[i].name == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+std::vector<ColumnMapping::Slot> SlotsOf(const std::vector<SchemaField>& fields) {
+  std::vector<ColumnMapping::Slot> slots;
+  for (const SchemaField& field : fields) {
+    ColumnMapping::Slot slot;
+    slot.name = field.name;
+    slot.is_array = field.is_array;
+    slots.push_back(std::move(slot));
+  }
+  return slots;
+}
+
+// An array's values: the ";"-separated list of its whole-list column, or its
+// numbered columns in order; trailing empty positions dropped.
+std::vector<std::string_view> ArrayValues(const ColumnMapping::Slot& slot,
+                                          const std::vector<std::string>& row) {
+  std::vector<std::string_view> values;
+  if (slot.column >= 0) {
+    const std::string& cell = row[static_cast<size_t>(slot.column)];
+    size_t start = 0;
+    while (!cell.empty() && start <= cell.size()) {
+      const size_t end = std::min(cell.find(';', start), cell.size());
+      values.emplace_back(cell.data() + start, end - start);
+      start = end + 1;
+    }
+  } else {
+    for (const auto& [number, column] : slot.numbered) {
+      values.emplace_back(row[static_cast<size_t>(column)]);
+    }
+  }
+  while (!values.empty() && values.back().empty()) values.pop_back();
+  return values;
+}
+
+void WriteSlots(JsonWriter& writer, const std::vector<ColumnMapping::Slot>& slots,
+                const std::vector<std::string>& row) {
+  for (const ColumnMapping::Slot& slot : slots) {
+    if (!slot.is_array) {
+      if (slot.column < 0 || row[static_cast<size_t>(slot.column)].empty()) continue;
+      WriteText(writer, slot.name);
+      WriteText(writer, row[static_cast<size_t>(slot.column)]);
+      continue;
+    }
+    const std::vector<std::string_view> values = ArrayValues(slot, row);
+    if (values.empty()) continue;
+    WriteText(writer, slot.name);
+    writer.StartArray();
+    for (std::string_view value : values) {
+      writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+    }
+    writer.EndArray();
+  }
+}
+
+}  // namespace
+
+bool ReadColumnMap(const std::string& path, std::vector<ColumnMapEntry>* entries,
+                   std::string* error) {
+  CsvRowReader reader;
+  if (!reader.Open(path)) {
+    *error = reader.error();
+    return false;
+  }
+  CsvRow row;
+  bool header = true;
+  while (reader.Next(&row)) {
+    const std::string where = path + ":" + std::to_string(row.line) + ": ";
+    if (!row.fault.empty()) {
+      *error = where + row.fault;
+      return false;
+    }
+    if (header) {
+      header = false;
+      if (row.cells.size() < 2 || row.cells[0] != "column" || row.cells[1] != "field" ||
+          (row.cells.size() == 3 && row.cells[2] != "position") || row.cells.size() > 3) {
+        *error = where + "a column map starts with the header column,field or "
+                         "column,field,position";
+        return false;
+      }
+      continue;
+    }
+    if (row.cells.size() == 1 && row.cells[0].empty()) continue;
+    ColumnMapEntry entry;
+    entry.line = row.line;
+    entry.column = row.cells[0];
+    entry.field = row.cells.size() > 1 ? row.cells[1] : "";
+    const std::string position = row.cells.size() > 2 ? row.cells[2] : "";
+    if (entry.column.empty() || entry.field.empty()) {
+      *error = where + "each line names a column and a field";
+      return false;
+    }
+    if (!position.empty()) {
+      if (position.size() > 9 || position.find_first_not_of("0123456789") != std::string::npos ||
+          std::stol(position) == 0) {
+        *error = where + "the position \"" + position + "\" is not a whole number from 1";
+        return false;
+      }
+      entry.position = std::stol(position);
+    }
+    entries->push_back(std::move(entry));
+  }
+  if (!reader.error().empty()) {
+    *error = reader.error();
+    return false;
+  }
+  return true;
+}
+
+bool ColumnMapping::Claim(Slot& slot, int column, const std::vector<std::string>& header) {
+  if (slot.column >= 0) {
+    error_ = "the columns " + header[static_cast<size_t>(slot.column)] + " and " +
+             header[static_cast<size_t>(column)] + " both fill " + slot.name;
+    return false;
+  }
+  slot.column = column;
+  return true;
+}
+
+bool ColumnMapping::OrderPositions(Slot& slot, const std::vector<std::string>& header) {
+  if (slot.numbered.empty()) return true;
+  if (slot.column >= 0) {
+    error_ = "the column " + header[static_cast<size_t>(slot.column)] + " holds all of " +
+             slot.name + ", but " + header[static_cast<size_t>(slot.numbered[0].second)] +
+             " fills one of its positions";
+    return false;
+  }
+  std::stable_sort(slot.numbered.begin(), slot.numbered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 1; i < slot.numbered.size(); ++i) {
+    if (slot.numbered[i].first == slot.numbered[i - 1].first) {
+      error_ = "the columns " + header[static_cast<size_t>(slot.numbered[i - 1].second)] +
+               " and " + header[static_cast<size_t>(slot.numbered[i].second)] + " both fill " +
+               slot.name + " position " + std::to_string(slot.numbered[i].first);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>& header,
+                          const std::string& spell_column,
+                          const std::vector<ColumnMapEntry>& map) {
+  mode_ = mode.code;
+  episode_slots_ = SlotsOf(mode.episode_inputs);
+  spell_slots_.clear();
+  for (Slot& slot : SlotsOf(mode.spell_inputs)) {
+    // The spell's id comes from the spell column; a field that episodes
+    // also have is read for the episodes.
+    if (slot.name != "Id" && FindSlot(episode_slots_, slot.name) < 0) {
+      spell_slots_.push_back(std::move(slot));
+    }
+  }
+  std::vector<bool> used(header.size(), false);
+  spell_column_ = -1;
+  for (size_t i = 0; i < header.size(); ++i) {
+    if (header[i] == spell_column && spell_column_ < 0) {
+      spell_column_ = static_cast<int>(i);
+      used[i] = true;
+    }
+  }
+
+  for (const ColumnMapEntry& entry : map) {
+    const auto found = std::find(header.begin(), header.end(), entry.column);
+    if (found == header.end()) {
+      missing_.push_back(entry.column);
+      continue;
+    }
+    const int column = static_cast<int>(found - header.begin());
+    const std::string where = "line " + std::to_string(entry.line) + " of the column map: ";
+    std::vector<Slot>* slots = &episode_slots_;
+    int slot = FindSlot(episode_slots_, entry.field);
+    if (slot < 0) {
+      slots = &spell_slots_;
+      slot = FindSlot(spell_slots_, entry.field);
+    }
+    if (slot < 0) {
+      error_ = where + mode.code + " has no input field " + entry.field;
+      return false;
+    }
+    Slot& target = (*slots)[static_cast<size_t>(slot)];
+    if (!target.is_array && entry.position != 0) {
+      error_ = where + entry.field + " holds one value and has no positions";
+      return false;
+    }
+    used[static_cast<size_t>(column)] = true;
+    if (entry.position != 0) {
+      target.numbered.emplace_back(entry.position, column);
+    } else if (!Claim(target, column, header)) {
+      return false;
+    }
+  }
+
+  for (size_t i = 0; i < header.size(); ++i) {
+    if (used[i]) continue;
+    const int column = static_cast<int>(i);
+    const int episode_slot = FindSlot(episode_slots_, header[i]);
+    const int spell_slot = FindSlot(spell_slots_, header[i]);
+    if (episode_slot >= 0 || spell_slot >= 0) {
+      Slot& target = episode_slot >= 0 ? episode_slots_[static_cast<size_t>(episode_slot)]
+                                       : spell_slots_[static_cast<size_t>(spell_slot)];
+      if (!Claim(target, column, header)) return false;
+      continue;
+    }
+    bool numbered = false;
+    for (Slot& slot : episode_slots_) {
+      const long position = slot.is_array ? NumberedPosition(header[i], slot.name) : 0;
+      if (position > 0) {
+        slot.numbered.emplace_back(position, column);
+        numbered = true;
+        break;
+      }
+    }
+    if (!numbered) unused_.push_back(header[i]);
+  }
+  for (Slot& slot : episode_slots_) {
+    if (!OrderPositions(slot, header)) return false;
+  }
+  for (Slot& slot : spell_slots_) {
+    if (!OrderPositions(slot, header)) return false;
+  }
+  episode_id_slot_ = FindSlot(episode_slots_, "Id");
+  return true;
+}
+
+std::string ColumnMapping::EpisodeId(const std::vector<std::string>& row, size_t index) const {
+  if (episode_id_slot_ >= 0) {
+    const Slot& slot = episode_slots_[static_cast<size_t>(episode_id_slot_)];
+    if (slot.column >= 0) return row[static_cast<size_t>(slot.column)];
+  }
+  return std::to_string(index + 1);
+}
+
+void ColumnMapping::WriteRequest(const std::string& spell_id,
+                                 const std::vector<const std::vector<std::string>*>& rows,
+                                 std::string* out) const {
+  rapidjson::StringBuffer text;
+  JsonWriter writer(text);
+  writer.StartObject();
+  writer.Key("Group");
+  WriteText(writer, mode_);
+  writer.Key("Spell");
+  writer.StartObject();
+  writer.Key("Id");
+  WriteText(writer, spell_id);
+  if (!rows.empty()) WriteSlots(writer, spell_slots_, *rows.front());
+  writer.Key("Episodes");
+  writer.StartArray();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    writer.StartObject();
+    const bool numbered_id =
+        episode_id_slot_ >= 0 && episode_slots_[static_cast<size_t>(episode_id_slot_)].column < 0;
+    if (numbered_id) {
+      writer.Key("Id");
+      WriteText(writer, std::to_string(i + 1));
+    }
+    WriteSlots(writer, episode_slots_, *rows[i]);
+    writer.EndObject();
+  }
+  writer.EndArray();
+  writer.EndObject();
+  writer.EndObject();
+  out->assign(text.GetString(), text.GetSize());
+}
+
+}  // namespace zorvel::cli

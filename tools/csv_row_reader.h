@@ -1,0 +1,78 @@
+// Reads a CSV file row by row: RFC 4180 quoting (commas, quotes and line
+// breaks inside quoted cells), CRLF or LF line ends, a UTF-8 byte-order mark
+// skipped, and gzip-compressed input read as it is. Memory stays bounded by
+// the longest row, whatever the length of the file.
+//
+// A row that cannot be read is still returned, with its line number and the
+// reason in `fault`, so that the caller can account for every row.
+#pragma once
+
+#include <zlib.h>
+
+#include <csv.h>
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace zorvel::cli {
+
+struct CsvRow {
+  long line = 0;  // the physical line on which the row starts
+  std::vector<std::string> cells;  // of a faulty row, those read before the fault
+  std::string fault;  // why the row could not be read; empty when it was
+};
+
+class CsvRowReader {
+ public:
+  // Longest row accepted. A longer one is a fault (most often a quote that
+  // was never closed); reading resumes on the line after the one where the
+  // limit was passed.
+  static constexpr size_t kMaxRowBytes = 1 << 20;
+
+  CsvRowReader();
+  CsvRowReader(const CsvRowReader&) = delete;
+  CsvRowReader& operator=(const CsvRowReader&) = delete;
+  ~CsvRowReader();
+
+  // Opens `path` ("-" for standard input), plain or gzip. False with
+  // error() set when it cannot be opened.
+  bool Open(const std::string& path);
+
+  // The next row; false at the end of the input, or when the input could
+  // not be read further (then error() is set).
+  bool Next(CsvRow* row);
+
+  const std::string& error() const { return error_; }
+
+ private:
+  static void OnCell(void* data, size_t size, void* self);
+  static void OnRowEnd(int terminator, void* self);
+
+  bool Fill();
+  void Feed(const char* data, size_t size);
+  void FinishInput();
+  void Reject(const std::string& reason);
+  void ResetParser();
+
+  gzFile file_ = nullptr;
+  csv_parser parser_;
+  std::vector<char> buffer_;
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool at_start_ = true;
+  bool input_done_ = false;
+  bool skip_to_line_end_ = false;  // after a fault, until the next line feed
+  long line_ = 1;                  // the line now being fed to the parser
+  CsvRow current_;                 // the row being assembled
+  size_t row_bytes_ = 0;
+  std::deque<CsvRow> ready_;
+  std::string error_;
+};
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF).
+bool IsUtf8(const char* text, size_t size);
+
+}  // namespace zorvel::cli

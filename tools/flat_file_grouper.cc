@@ -1,0 +1,191 @@
+#include "flat_file_grouper.h"
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "csv_cells.h"
+
+namespace zorvel::cli {
+namespace {
+
+std::vector<std::string> OutputColumns(const std::vector<SchemaField>& fields) {
+  std::vector<std::string> columns;
+  for (const SchemaField& field : fields) {
+    if (field.name != "Id" && field.name != "Errors") columns.push_back(field.name);
+  }
+  return columns;
+}
+
+// A member's value as one cell: a text as it is, an array's elements joined
+// with ";", a number or boolean as JSON writes it; empty when absent.
+std::string Cell(const rapidjson::Value& object, const char* name) {
+  if (!object.IsObject()) return "";
+  const auto member = object.FindMember(name);
+  if (member == object.MemberEnd()) return "";
+  const rapidjson::Value& value = member->value;
+  if (value.IsString()) return std::string(value.GetString(), value.GetStringLength());
+  if (value.IsArray()) {
+    std::string joined;
+    bool first = true;
+    for (const auto& element : value.GetArray()) {
+      if (!first) joined.push_back(';');
+      first = false;
+      if (element.IsString()) joined.append(element.GetString(), element.GetStringLength());
+    }
+    return joined;
+  }
+  if (value.IsNull()) return "";
+  rapidjson::StringBuffer text;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+  value.Accept(writer);
+  return std::string(text.GetString(), text.GetSize());
+}
+
+std::string Header(std::initializer_list<const char*> first, const std::vector<std::string>& rest) {
+  std::string line;
+  bool start = true;
+  for (const char* name : first) {
+    AppendCsvCell(&line, name, start);
+    start = false;
+  }
+  for (const std::string& name : rest) AppendCsvCell(&line, name);
+  line.push_back('\n');
+  return line;
+}
+
+void AddErrors(const rapidjson::Value& object, const std::string& spell_id,
+               const std::string& episode_id, BatchResult* result) {
+  if (!object.IsObject()) return;
+  const auto errors = object.FindMember("Errors");
+  if (errors == object.MemberEnd() || !errors->value.IsArray()) return;
+  for (const auto& error : errors->value.GetArray()) {
+    const std::string message = Cell(error, "Message");
+    AppendCsvLine(&result->errors, {spell_id, episode_id, Cell(error, "Field"), message,
+                                    Cell(error, "Value"), Cell(error, "Index"),
+                                    Cell(error, "Section")});
+    ++result->messages[message];
+  }
+}
+
+// One line per unbundled HRG: "HRG*N" counts N, a bare HRG counts 1.
+void AddUnbundled(const rapidjson::Value& object, const std::string& spell_id,
+                  const std::string& episode_id, BatchResult* result) {
+  if (!object.IsObject()) return;
+  const auto list = object.FindMember("UnbundledHRG");
+  if (list == object.MemberEnd() || !list->value.IsArray()) return;
+  for (const auto& element : list->value.GetArray()) {
+    if (!element.IsString()) continue;
+    const std::string entry(element.GetString(), element.GetStringLength());
+    std::string hrg = entry;
+    std::string count = "1";
+    const size_t star = entry.rfind('*');
+    if (star != std::string::npos && star + 1 < entry.size() &&
+        entry.find_first_not_of("0123456789", star + 1) == std::string::npos) {
+      hrg = entry.substr(0, star);
+      count = entry.substr(star + 1);
+    }
+    AppendCsvLine(&result->unbundled, {spell_id, episode_id, hrg, count});
+  }
+}
+
+bool IsTrue(const rapidjson::Value& object) {
+  if (!object.IsObject()) return false;
+  const auto success = object.FindMember("Success");
+  return success != object.MemberEnd() && success->value.IsBool() && success->value.GetBool();
+}
+
+}  // namespace
+
+FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
+                                 const ColumnMapping& mapping, bool keep_responses)
+    : api_(api),
+      mapping_(mapping),
+      keep_responses_(keep_responses),
+      spell_columns_(OutputColumns(mode.spell_outputs)),
+      episode_columns_(OutputColumns(mode.episode_outputs)),
+      has_unbundled_(mode.Outputs("UnbundledHRG")) {
+  for (const std::string& name : spell_columns_) spell_has_hrg_ |= name == "HRG";
+}
+
+std::string FlatFileGrouper::SpellsHeader() const {
+  return Header({"SpellId", "Success"}, spell_columns_);
+}
+
+std::string FlatFileGrouper::EpisodesHeader() const {
+  return Header({"SpellId", "EpisodeId", "Success"}, episode_columns_);
+}
+
+std::string FlatFileGrouper::ErrorsHeader() {
+  return Header({"SpellId", "EpisodeId", "Field", "Message", "Value", "Index", "Section"}, {});
+}
+
+std::string FlatFileGrouper::UnbundledHeader() {
+  return Header({"SpellId", "EpisodeId", "HRG", "Count"}, {});
+}
+
+BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
+  BatchResult result;
+  std::vector<const std::vector<std::string>*> rows;
+  for (const SpellRows& spell : batch.spells) {
+    rows.clear();
+    for (const auto& row : spell.rows) rows.push_back(&row);
+    mapping_.WriteRequest(spell.id, rows, &request_);
+    const std::string_view answer = buffer_.Fetch([&](char* data, uint32_t size) {
+      return api_.CS_Process(0, request_.c_str(), data, size);
+    });
+    AddAnswer(spell, answer, &result);
+  }
+  return result;
+}
+
+void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
+                                BatchResult* result) {
+  if (keep_responses_) {
+    result->responses.append(answer);
+    result->responses.push_back('\n');
+  }
+  answer_.assign(answer);
+  rapidjson::Document document;
+  document.Parse<rapidjson::kParseIterativeFlag>(answer_.c_str());
+  const rapidjson::Value& root = document;
+  const bool success = !document.HasParseError() && IsTrue(root);
+  ++result->spell_count;
+  ++(success ? result->succeeded : result->failed);
+
+  std::string& line = result->spells;
+  AppendCsvCell(&line, spell.id, true);
+  AppendCsvCell(&line, success ? "true" : "false");
+  for (const std::string& name : spell_columns_) AppendCsvCell(&line, Cell(root, name.c_str()));
+  line.push_back('\n');
+  if (spell_has_hrg_) ++result->hrgs[Cell(root, "HRG")];
+  AddErrors(root, spell.id, "", result);
+  AddUnbundled(root, spell.id, "", result);
+
+  if (!root.IsObject()) return;
+  const auto episodes = root.FindMember("Episodes");
+  if (episodes == root.MemberEnd() || !episodes->value.IsArray()) return;
+  size_t index = 0;
+  for (const auto& episode : episodes->value.GetArray()) {
+    const std::string id = episode.IsObject() && episode.HasMember("Id")
+                               ? Cell(episode, "Id")
+                               : (index < spell.rows.size()
+                                      ? mapping_.EpisodeId(spell.rows[index], index)
+                                      : std::to_string(index + 1));
+    ++index;
+    ++result->episode_count;
+    std::string& row = result->episodes;
+    AppendCsvCell(&row, spell.id, true);
+    AppendCsvCell(&row, id);
+    AppendCsvCell(&row, IsTrue(episode) ? "true" : "false");
+    for (const std::string& name : episode_columns_) {
+      AppendCsvCell(&row, Cell(episode, name.c_str()));
+    }
+    row.push_back('\n');
+    if (!spell_has_hrg_) ++result->hrgs[Cell(episode, "HRG")];
+    AddErrors(episode, spell.id, id, result);
+    AddUnbundled(episode, spell.id, id, result);
+  }
+}
+
+}  // namespace zorvel::cli

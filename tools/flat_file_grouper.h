@@ -1,0 +1,47 @@
+// Groups batches of spells read from a flat file and turns each answer into
+// the lines of the output files: spells.csv, episodes.csv, errors.csv,
+// unbundled.csv, and the counts of summary.csv.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "column_mapping.h"
+#include "mode_schema.h"
+#include "plugin_loader.h"
+#include "spell_batch.h"
+
+namespace zorvel::cli {
+
+class FlatFileGrouper {
+ public:
+  FlatFileGrouper(const PluginApi& api, const ModeSchema& mode, const ColumnMapping& mapping,
+                  bool keep_responses);
+
+  BatchResult Group(const SpellBatch& batch);
+
+  // The header lines of the output files.
+  std::string SpellsHeader() const;
+  std::string EpisodesHeader() const;
+  static std::string ErrorsHeader();
+  static std::string UnbundledHeader();
+  // Whether the mode's answers carry "UnbundledHRG" (and unbundled.csv is
+  // written).
+  bool HasUnbundled() const { return has_unbundled_; }
+
+ private:
+  void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
+
+  const PluginApi& api_;
+  const ColumnMapping& mapping_;
+  bool keep_responses_;
+  std::vector<std::string> spell_columns_;    // spell outputs but "Id" and "Errors"
+  std::vector<std::string> episode_columns_;  // likewise for episodes
+  bool spell_has_hrg_ = false;
+  bool has_unbundled_ = false;
+  DocumentBuffer buffer_;
+  std::string request_;
+  std::string answer_;
+};
+
+}  // namespace zorvel::cli

@@ -1,0 +1,67 @@
+#include "spell_assembler.h"
+
+#include <string_view>
+
+namespace zorvel::cli {
+
+SpellAssembler::SpellAssembler(OnSpell on_spell, OnReject on_reject)
+    : on_spell_(std::move(on_spell)), on_reject_(std::move(on_reject)) {}
+
+void SpellAssembler::Start(long line, const std::string& id) {
+  Close();
+  open_ = true;
+  spell_.id = id;
+  const uint64_t key = std::hash<std::string_view>()(id);
+  const auto [seen, first] = first_lines_.emplace(key, line);
+  if (!first) {
+    Poison("the spell id " + id + " comes back after other spells (first seen at line " +
+           std::to_string(seen->second) + "); its rows are not merged");
+  }
+}
+
+void SpellAssembler::Add(long line, const std::string& id, std::vector<std::string>&& cells) {
+  if (!open_ || id != spell_.id) Start(line, id);
+  entries_.push_back({line, "", true});
+  if (poison_.empty() && entries_.size() > kMaxRows) {
+    Poison("the spell has more than " + std::to_string(kMaxRows) + " rows");
+  }
+  if (!poison_.empty()) return;
+  spell_.lines.push_back(line);
+  spell_.rows.push_back(std::move(cells));
+}
+
+void SpellAssembler::AddFaulty(long line, const std::string* id, const std::string& reason) {
+  if (id != nullptr && (!open_ || *id != spell_.id)) Start(line, *id);
+  if (!open_) {
+    on_reject_({line, "", reason});
+    return;
+  }
+  entries_.push_back({line, reason, id != nullptr});
+  Poison("its row at line " + std::to_string(line) + " could not be read");
+}
+
+void SpellAssembler::Poison(const std::string& reason) {
+  if (poison_.empty()) poison_ = reason;
+  spell_.rows.clear();
+  spell_.lines.clear();
+}
+
+void SpellAssembler::Close() {
+  if (!open_) return;
+  open_ = false;
+  if (poison_.empty()) {
+    on_spell_(std::move(spell_));
+  } else {
+    for (const Entry& entry : entries_) {
+      on_reject_({entry.line, entry.own_id ? spell_.id : "",
+                  entry.fault.empty() ? "spell rejected: " + poison_ : entry.fault});
+    }
+  }
+  spell_ = SpellRows();
+  entries_.clear();
+  poison_.clear();
+}
+
+void SpellAssembler::Finish() { Close(); }
+
+}  // namespace zorvel::cli

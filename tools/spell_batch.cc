@@ -1,0 +1,155 @@
+#include "spell_batch.h"
+
+#include <cstring>
+
+namespace zorvel::cli {
+namespace {
+
+// Numbers as eight bytes in the machine's own order: both ends are the same
+// program on the same machine.
+void PutNumber(std::string* out, uint64_t value) {
+  out->append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutText(std::string* out, std::string_view text) {
+  PutNumber(out, text.size());
+  out->append(text);
+}
+
+class Cursor {
+ public:
+  explicit Cursor(std::string_view bytes) : bytes_(bytes) {}
+
+  bool Number(uint64_t* value) {
+    if (bytes_.size() - at_ < sizeof *value) return false;
+    std::memcpy(value, bytes_.data() + at_, sizeof *value);
+    at_ += sizeof *value;
+    return true;
+  }
+  bool Count(long* value) {
+    uint64_t number;
+    if (!Number(&number)) return false;
+    *value = static_cast<long>(number);
+    return true;
+  }
+  bool Text(std::string* text) {
+    uint64_t size;
+    if (!Number(&size) || bytes_.size() - at_ < size) return false;
+    text->assign(bytes_.data() + at_, size);
+    at_ += size;
+    return true;
+  }
+  // A count of items, each at least `item_bytes` long, that fits the rest.
+  bool Items(uint64_t* count, size_t item_bytes) {
+    return Number(count) && *count <= (bytes_.size() - at_) / item_bytes;
+  }
+  bool AtEnd() const { return at_ == bytes_.size(); }
+
+ private:
+  std::string_view bytes_;
+  size_t at_ = 0;
+};
+
+void PutCounts(std::string* out, const std::map<std::string, long>& counts) {
+  PutNumber(out, counts.size());
+  for (const auto& [key, count] : counts) {
+    PutText(out, key);
+    PutNumber(out, static_cast<uint64_t>(count));
+  }
+}
+
+bool GetCounts(Cursor& in, std::map<std::string, long>* counts) {
+  uint64_t size;
+  if (!in.Items(&size, 16)) return false;
+  for (uint64_t i = 0; i < size; ++i) {
+    std::string key;
+    long count;
+    if (!in.Text(&key) || !in.Count(&count)) return false;
+    (*counts)[key] += count;
+  }
+  return true;
+}
+
+}  // namespace
+
+void BatchResult::Append(const BatchResult& other) {
+  spells += other.spells;
+  episodes += other.episodes;
+  errors += other.errors;
+  unbundled += other.unbundled;
+  responses += other.responses;
+  spell_count += other.spell_count;
+  episode_count += other.episode_count;
+  succeeded += other.succeeded;
+  failed += other.failed;
+  for (const auto& [key, count] : other.hrgs) hrgs[key] += count;
+  for (const auto& [key, count] : other.messages) messages[key] += count;
+}
+
+std::string EncodeBatch(const SpellBatch& batch) {
+  std::string out;
+  PutNumber(&out, batch.spells.size());
+  for (const SpellRows& spell : batch.spells) {
+    PutText(&out, spell.id);
+    PutNumber(&out, spell.rows.size());
+    for (size_t i = 0; i < spell.rows.size(); ++i) {
+      PutNumber(&out, static_cast<uint64_t>(spell.lines[i]));
+      PutNumber(&out, spell.rows[i].size());
+      for (const std::string& cell : spell.rows[i]) PutText(&out, cell);
+    }
+  }
+  return out;
+}
+
+bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
+  Cursor in(bytes);
+  uint64_t spells;
+  if (!in.Items(&spells, 16)) return false;
+  batch->spells.resize(spells);
+  for (SpellRows& spell : batch->spells) {
+    uint64_t rows;
+    if (!in.Text(&spell.id) || !in.Items(&rows, 16)) return false;
+    spell.rows.resize(rows);
+    spell.lines.resize(rows);
+    for (size_t i = 0; i < rows; ++i) {
+      uint64_t cells;
+      if (!in.Count(&spell.lines[i]) || !in.Items(&cells, 8)) return false;
+      spell.rows[i].resize(cells);
+      for (std::string& cell : spell.rows[i]) {
+        if (!in.Text(&cell)) return false;
+      }
+    }
+    batch->row_count += rows;
+  }
+  return in.AtEnd();
+}
+
+std::string EncodeResult(const BatchResult& result) {
+  std::string out;
+  for (const std::string* text :
+       {&result.spells, &result.episodes, &result.errors, &result.unbundled, &result.responses}) {
+    PutText(&out, *text);
+  }
+  for (long count : {result.spell_count, result.episode_count, result.succeeded, result.failed}) {
+    PutNumber(&out, static_cast<uint64_t>(count));
+  }
+  PutCounts(&out, result.hrgs);
+  PutCounts(&out, result.messages);
+  return out;
+}
+
+bool DecodeResult(std::string_view bytes, BatchResult* result) {
+  Cursor in(bytes);
+  for (std::string* text :
+       {&result->spells, &result->episodes, &result->errors, &result->unbundled,
+        &result->responses}) {
+    if (!in.Text(text)) return false;
+  }
+  for (long* count :
+       {&result->spell_count, &result->episode_count, &result->succeeded, &result->failed}) {
+    if (!in.Count(count)) return false;
+  }
+  return GetCounts(in, &result->hrgs) && GetCounts(in, &result->messages) && in.AtEnd();
+}
+
+}  // namespace zorvel::cli

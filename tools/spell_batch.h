@@ -1,0 +1,50 @@
+// The unit of work of a flat-file run: a batch of spells read from the
+// extract, and what grouping them produced. Both travel between the reading
+// process and its workers as plain byte strings.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvel::cli {
+
+struct SpellRows {
+  std::string id;
+  std::vector<long> lines;                     // each row's line in the extract
+  std::vector<std::vector<std::string>> rows;  // cells in header order
+};
+
+struct SpellBatch {
+  std::vector<SpellRows> spells;
+  size_t row_count = 0;
+};
+
+// Lines of the output files (each complete with its line feed) and counts.
+struct BatchResult {
+  std::string spells;
+  std::string episodes;
+  std::string errors;
+  std::string unbundled;
+  std::string responses;  // JSON Lines
+  long spell_count = 0;
+  long episode_count = 0;
+  long succeeded = 0;
+  long failed = 0;
+  std::map<std::string, long> hrgs;      // spells (or episodes) per HRG
+  std::map<std::string, long> messages;  // errors per message
+
+  // Adds `other`, which comes after this one.
+  void Append(const BatchResult& other);
+};
+
+std::string EncodeBatch(const SpellBatch& batch);
+// False when `bytes` is not a whole encoded batch.
+bool DecodeBatch(std::string_view bytes, SpellBatch* batch);
+
+std::string EncodeResult(const BatchResult& result);
+bool DecodeResult(std::string_view bytes, BatchResult* result);
+
+}  // namespace zorvel::cli

@@ -212,8 +212,14 @@ bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>
       slot = FindSlot(spell_slots_, entry.field);
     }
     if (slot < 0) {
-      error_ = where + mode.code + " has no input field " + entry.field;
-      return false;
+      // A field the schema does not list is sent as it is named: one value,
+      // or an array when the map gives positions.
+      Slot extra;
+      extra.name = entry.field;
+      extra.is_array = entry.position != 0;
+      slots = &episode_slots_;
+      slots->push_back(std::move(extra));
+      slot = static_cast<int>(slots->size()) - 1;
     }
     Slot& target = (*slots)[static_cast<size_t>(slot)];
     if (!target.is_array && entry.position != 0) {

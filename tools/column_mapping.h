@@ -34,7 +34,7 @@ class ColumnMapping {
  public:
   // Maps `header` onto the inputs of `mode`. The column named
   // `spell_column` holds the spell's id. False with error() set when two
-  // columns fill the same place or the map names a field the mode lacks.
+  // columns fill the same place, or the map gives a single field positions.
   bool Build(const ModeSchema& mode, const std::vector<std::string>& header,
              const std::string& spell_column, const std::vector<ColumnMapEntry>& map);
 

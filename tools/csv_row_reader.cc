@@ -1,5 +1,6 @@
 #include "csv_row_reader.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -61,43 +62,113 @@ CsvRowReader::CsvRowReader() : buffer_(kBufferSize) {
 
 CsvRowReader::~CsvRowReader() {
   csv_free(&parser_);
-  if (file_ != nullptr) gzclose(file_);
+  if (gzip_started_) inflateEnd(&stream_);
+  if (fd_ > STDIN_FILENO) ::close(fd_);
 }
 
 bool CsvRowReader::Open(const std::string& path) {
-  if (path == "-") {
-    const int fd = dup(STDIN_FILENO);
-    file_ = fd < 0 ? nullptr : gzdopen(fd, "rb");
-    if (file_ == nullptr && fd >= 0) close(fd);
-  } else {
-    file_ = gzopen(path.c_str(), "rb");
-  }
-  if (file_ == nullptr) {
-    error_ = std::string("cannot read ") + (path == "-" ? "standard input" : path) + ": " +
-             std::strerror(errno != 0 ? errno : ENOMEM);
+  name_ = path == "-" ? "standard input" : path;
+  fd_ = path == "-" ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    error_ = "cannot read " + name_ + ": " + std::strerror(errno);
     return false;
   }
-  gzbuffer(file_, kBufferSize);
+  // The first bytes tell gzip from plain text; a pipe may hand them over
+  // one at a time.
+  size_t have = 0;
+  while (have < 2) {
+    size_t got = 0;
+    if (!ReadRaw(buffer_.data() + have, buffer_.size() - have, &got)) return false;
+    if (got == 0) break;
+    have += got;
+  }
+  gzip_ = have >= 2 && static_cast<unsigned char>(buffer_[0]) == 0x1F &&
+          static_cast<unsigned char>(buffer_[1]) == 0x8B;
+  if (gzip_) {
+    raw_.assign(buffer_.begin(), buffer_.begin() + static_cast<long>(have));
+    // 16 + MAX_WBITS: a gzip wrapper.
+    if (inflateInit2(&stream_, 16 + MAX_WBITS) != Z_OK) {
+      error_ = "cannot read " + name_ + ": out of memory";
+      return false;
+    }
+    gzip_started_ = true;
+    stream_.next_in = reinterpret_cast<Bytef*>(raw_.data());
+    stream_.avail_in = static_cast<uInt>(raw_.size());
+    end_ = 0;
+  } else {
+    end_ = have;
+    SkipByteOrderMark();
+  }
+  return true;
+}
+
+void CsvRowReader::SkipByteOrderMark() {
+  if (!at_start_) return;
+  at_start_ = false;
+  if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
+}
+
+bool CsvRowReader::ReadRaw(char* data, size_t size, size_t* got) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error_ = "cannot read " + name_ + " after line " + std::to_string(line_) + ": " +
+               std::strerror(errno);
+      return false;
+    }
+    *got = static_cast<size_t>(n);
+    return true;
+  }
+}
+
+bool CsvRowReader::Inflate(size_t* produced) {
+  *produced = 0;
+  while (*produced == 0) {
+    if (stream_.avail_in == 0) {
+      if (raw_done_) return true;
+      raw_.resize(kBufferSize);
+      size_t got = 0;
+      if (!ReadRaw(raw_.data(), raw_.size(), &got)) return false;
+      raw_done_ = got == 0;
+      stream_.next_in = reinterpret_cast<Bytef*>(raw_.data());
+      stream_.avail_in = static_cast<uInt>(got);
+      if (raw_done_) {
+        if (!stream_ended_) {
+          error_ = "the gzip data ends early after line " + std::to_string(line_) +
+                   " (is the file cut short?)";
+          return false;
+        }
+        return true;
+      }
+    }
+    if (stream_ended_) {
+      // Another gzip member follows, as in files that were concatenated.
+      inflateReset(&stream_);
+      stream_ended_ = false;
+    }
+    stream_.next_out = reinterpret_cast<Bytef*>(buffer_.data());
+    stream_.avail_out = static_cast<uInt>(buffer_.size());
+    const int status = inflate(&stream_, Z_NO_FLUSH);
+    *produced = buffer_.size() - stream_.avail_out;
+    if (status == Z_STREAM_END) {
+      stream_ended_ = true;
+    } else if (status != Z_OK && status != Z_BUF_ERROR) {
+      error_ = "the gzip data is damaged after line " + std::to_string(line_) + " (" +
+               (stream_.msg != nullptr ? stream_.msg : "inflate failed") + ")";
+      return false;
+    }
+  }
   return true;
 }
 
 bool CsvRowReader::Fill() {
   begin_ = 0;
-  const int got = gzread(file_, buffer_.data(), static_cast<unsigned>(buffer_.size()));
-  if (got < 0) {
-    int code = 0;
-    const char* message = gzerror(file_, &code);
-    error_ = std::string("the input is damaged or could not be read after line ") +
-             std::to_string(line_) + ": " +
-             (code == Z_ERRNO ? std::strerror(errno) : message);
-    end_ = 0;
-    return false;
-  }
-  end_ = static_cast<size_t>(got);
-  if (at_start_) {
-    at_start_ = false;
-    if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) begin_ = 3;
-  }
+  end_ = 0;
+  size_t got = 0;
+  if (gzip_ ? !Inflate(&got) : !ReadRaw(buffer_.data(), buffer_.size(), &got)) return false;
+  end_ = got;
+  SkipByteOrderMark();
   return end_ > 0;
 }
 

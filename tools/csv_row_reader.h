@@ -7,9 +7,8 @@
 // reason in `fault`, so that the caller can account for every row.
 #pragma once
 
-#include <zlib.h>
-
 #include <csv.h>
+#include <zlib.h>
 
 #include <cstddef>
 #include <deque>
@@ -36,8 +35,8 @@ class CsvRowReader {
   CsvRowReader& operator=(const CsvRowReader&) = delete;
   ~CsvRowReader();
 
-  // Opens `path` ("-" for standard input), plain or gzip. False with
-  // error() set when it cannot be opened.
+  // Opens `path` ("-" for standard input), plain or gzip (known by its
+  // first bytes). False with error() set when it cannot be opened.
   bool Open(const std::string& path);
 
   // The next row; false at the end of the input, or when the input could
@@ -51,12 +50,22 @@ class CsvRowReader {
   static void OnRowEnd(int terminator, void* self);
 
   bool Fill();
+  bool ReadRaw(char* data, size_t size, size_t* got);
+  bool Inflate(size_t* produced);
+  void SkipByteOrderMark();
   void Feed(const char* data, size_t size);
   void FinishInput();
   void Reject(const std::string& reason);
   void ResetParser();
 
-  gzFile file_ = nullptr;
+  int fd_ = -1;
+  std::string name_;
+  bool gzip_ = false;
+  bool gzip_started_ = false;
+  bool raw_done_ = false;       // the end of the compressed bytes was read
+  bool stream_ended_ = false;   // inflate reached the end of a gzip member
+  z_stream stream_{};
+  std::vector<char> raw_;  // compressed bytes read, not yet inflated
   csv_parser parser_;
   std::vector<char> buffer_;
   size_t begin_ = 0;

@@ -253,7 +253,11 @@ class FlatFileRun {
       }
     }
     if (!reader.error().empty()) {
+      // What was read is still accounted for, though the files are not
+      // written: the spell that broke off may lack rows.
       std::cerr << "zorvel: " << name_ << ": " << reader.error() << "\n";
+      assembler.Abandon("the input could not be read past this spell");
+      Dispatch();
       return kExitInputUnreadable;
     }
     assembler.Finish();

@@ -64,4 +64,9 @@ void SpellAssembler::Close() {
 
 void SpellAssembler::Finish() { Close(); }
 
+void SpellAssembler::Abandon(const std::string& reason) {
+  if (open_) Poison(reason);
+  Close();
+}
+
 }  // namespace zorvel::cli

@@ -45,6 +45,8 @@ class SpellAssembler {
   void AddFaulty(long line, const std::string* id, const std::string& reason);
   // Hands on the last spell.
   void Finish();
+  // Rejects the spell in progress for `reason` (the input broke off in it).
+  void Abandon(const std::string& reason);
 
  private:
   struct Entry {

@@ -36,8 +36,13 @@ std::string ScratchDir::Write(const std::string& name, const std::string& text) 
 void ScratchDir::Remove(const std::string& name) const { std::remove((dir_ + name).c_str()); }
 
 CommandRun RunZorvel(const std::string& arguments, const std::string& input) {
+  return RunZorvelIn(".", arguments, input);
+}
+
+CommandRun RunZorvelIn(const std::string& dir, const std::string& arguments,
+                       const std::string& input) {
   const ScratchDir streams;
-  const std::string command = std::string("'") + ZORVEL_CLI_PATH + "' " + arguments + " <'" +
+  const std::string command = "cd '" + dir + "' && '" + ZORVEL_CLI_PATH + "' " + arguments + " <'" +
                               streams.Write("in", input) + "' >'" + streams.dir() + "out' 2>'" +
                               streams.dir() + "err'";
   const int status = std::system(command.c_str());

@@ -35,5 +35,8 @@ struct CommandRun {
 // Runs `zorvel <arguments>` (arguments as a shell would split them) with
 // `input` on standard input.
 CommandRun RunZorvel(const std::string& arguments, const std::string& input = "");
+// The same, run in the folder `dir`.
+CommandRun RunZorvelIn(const std::string& dir, const std::string& arguments,
+                       const std::string& input = "");
 
 }  // namespace zorvel::testing

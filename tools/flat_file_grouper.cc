@@ -17,29 +17,35 @@ std::vector<std::string> OutputColumns(const std::vector<SchemaField>& fields) {
   return columns;
 }
 
-// A member's value as one cell: a text as it is, an array's elements joined
-// with ";", a number or boolean as JSON writes it; empty when absent.
+// A value as one cell: a text as it is, an array's texts joined with ";", a
+// number or boolean as JSON writes it, null as nothing. `scratch` holds the
+// text when it is not the value's own.
+std::string_view CellOf(const rapidjson::Value& value, std::string* scratch) {
+  if (value.IsString()) return std::string_view(value.GetString(), value.GetStringLength());
+  scratch->clear();
+  if (value.IsArray()) {
+    bool first = true;
+    for (const auto& element : value.GetArray()) {
+      if (!first) scratch->push_back(';');
+      first = false;
+      if (element.IsString()) scratch->append(element.GetString(), element.GetStringLength());
+    }
+  } else if (!value.IsNull()) {
+    rapidjson::StringBuffer text;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+    value.Accept(writer);
+    scratch->assign(text.GetString(), text.GetSize());
+  }
+  return *scratch;
+}
+
+// The cell of member `name`; empty when absent.
 std::string Cell(const rapidjson::Value& object, const char* name) {
   if (!object.IsObject()) return "";
   const auto member = object.FindMember(name);
   if (member == object.MemberEnd()) return "";
-  const rapidjson::Value& value = member->value;
-  if (value.IsString()) return std::string(value.GetString(), value.GetStringLength());
-  if (value.IsArray()) {
-    std::string joined;
-    bool first = true;
-    for (const auto& element : value.GetArray()) {
-      if (!first) joined.push_back(';');
-      first = false;
-      if (element.IsString()) joined.append(element.GetString(), element.GetStringLength());
-    }
-    return joined;
-  }
-  if (value.IsNull()) return "";
-  rapidjson::StringBuffer text;
-  rapidjson::Writer<rapidjson::StringBuffer> writer(text);
-  value.Accept(writer);
-  return std::string(text.GetString(), text.GetSize());
+  std::string scratch;
+  return std::string(CellOf(member->value, &scratch));
 }
 
 std::string Header(std::initializer_list<const char*> first, const std::vector<std::string>& rest) {
@@ -98,10 +104,12 @@ bool IsTrue(const rapidjson::Value& object) {
 }  // namespace
 
 FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
-                                 const ColumnMapping& mapping, bool keep_responses)
+                                 const ColumnMapping& mapping, bool keep_responses,
+                                 bool requests_only)
     : api_(api),
       mapping_(mapping),
       keep_responses_(keep_responses),
+      requests_only_(requests_only),
       spell_columns_(OutputColumns(mode.spell_outputs)),
       episode_columns_(OutputColumns(mode.episode_outputs)),
       has_unbundled_(mode.Outputs("UnbundledHRG")) {
@@ -131,6 +139,13 @@ BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
     rows.clear();
     for (const auto& row : spell.rows) rows.push_back(&row);
     mapping_.WriteRequest(spell.id, rows, &request_);
+    if (requests_only_) {
+      result.responses += request_;
+      result.responses.push_back('\n');
+      ++result.spell_count;
+      result.episode_count += static_cast<long>(spell.rows.size());
+      continue;
+    }
     const std::string_view answer = buffer_.Fetch([&](char* data, uint32_t size) {
       return api_.CS_Process(0, request_.c_str(), data, size);
     });
@@ -146,8 +161,9 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     result->responses.push_back('\n');
   }
   answer_.assign(answer);
+  // The answer is the plug-in's own compact document, parsed in place.
   rapidjson::Document document;
-  document.Parse<rapidjson::kParseIterativeFlag>(answer_.c_str());
+  document.ParseInsitu(answer_.data());
   const rapidjson::Value& root = document;
   const bool success = !document.HasParseError() && IsTrue(root);
   ++result->spell_count;
@@ -156,7 +172,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   std::string& line = result->spells;
   AppendCsvCell(&line, spell.id, true);
   AppendCsvCell(&line, success ? "true" : "false");
-  for (const std::string& name : spell_columns_) AppendCsvCell(&line, Cell(root, name.c_str()));
+  AppendColumns(root, spell_columns_, &line);
   line.push_back('\n');
   if (spell_has_hrg_) ++result->hrgs[Cell(root, "HRG")];
   AddErrors(root, spell.id, "", result);
@@ -178,14 +194,35 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     AppendCsvCell(&row, spell.id, true);
     AppendCsvCell(&row, id);
     AppendCsvCell(&row, IsTrue(episode) ? "true" : "false");
-    for (const std::string& name : episode_columns_) {
-      AppendCsvCell(&row, Cell(episode, name.c_str()));
-    }
+    AppendColumns(episode, episode_columns_, &row);
     row.push_back('\n');
     if (!spell_has_hrg_) ++result->hrgs[Cell(episode, "HRG")];
     AddErrors(episode, spell.id, id, result);
     AddUnbundled(episode, spell.id, id, result);
   }
+}
+
+void FlatFileGrouper::AppendColumns(const rapidjson::Value& object,
+                                    const std::vector<std::string>& columns, std::string* line) {
+  cells_.assign(columns.size(), std::string_view());
+  scratch_.resize(columns.size());
+  if (object.IsObject()) {
+    // Answers list their members in the order of the columns, so the search
+    // for each name starts after the last one found.
+    size_t next = 0;
+    for (const auto& member : object.GetObject()) {
+      const std::string_view name(member.name.GetString(), member.name.GetStringLength());
+      for (size_t step = 0; step < columns.size(); ++step) {
+        const size_t i = (next + step) % columns.size();
+        if (columns[i] == name) {
+          cells_[i] = CellOf(member.value, &scratch_[i]);
+          next = i + 1;
+          break;
+        }
+      }
+    }
+  }
+  for (std::string_view cell : cells_) AppendCsvCell(line, cell);
 }
 
 }  // namespace zorvel::cli

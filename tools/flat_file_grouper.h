@@ -4,7 +4,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include <rapidjson/document.h>
 
 #include "column_mapping.h"
 #include "mode_schema.h"
@@ -15,8 +18,10 @@ namespace zorvel::cli {
 
 class FlatFileGrouper {
  public:
+  // With `requests_only`, a batch's result holds the requests it would
+  // send, as JSON Lines, and nothing is grouped.
   FlatFileGrouper(const PluginApi& api, const ModeSchema& mode, const ColumnMapping& mapping,
-                  bool keep_responses);
+                  bool keep_responses, bool requests_only = false);
 
   BatchResult Group(const SpellBatch& batch);
 
@@ -31,10 +36,14 @@ class FlatFileGrouper {
 
  private:
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
+  // Appends the cells of `columns` from the members of `object`.
+  void AppendColumns(const rapidjson::Value& object, const std::vector<std::string>& columns,
+                     std::string* line);
 
   const PluginApi& api_;
   const ColumnMapping& mapping_;
   bool keep_responses_;
+  bool requests_only_;
   std::vector<std::string> spell_columns_;    // spell outputs but "Id" and "Errors"
   std::vector<std::string> episode_columns_;  // likewise for episodes
   bool spell_has_hrg_ = false;
@@ -42,6 +51,8 @@ class FlatFileGrouper {
   DocumentBuffer buffer_;
   std::string request_;
   std::string answer_;
+  std::vector<std::string_view> cells_;
+  std::vector<std::string> scratch_;
 };
 
 }  // namespace zorvel::cli

@@ -148,9 +148,9 @@ class FlatFileRun {
     }
     ReportColumns();
 
-    grouper_ = std::make_unique<FlatFileGrouper>(api_, mode_, mapping_,
-                                                 !options_.output_path.empty() ||
-                                                     options_.out_dir.empty());
+    grouper_ = std::make_unique<FlatFileGrouper>(
+        api_, mode_, mapping_, !options_.output_path.empty() || options_.out_dir.empty(),
+        options_.show_requests);
     if (!outputs_.Open(options_, grouper_->HasUnbundled())) {
       std::cerr << "zorvel: " << outputs_.error() << "\n";
       return kExitIoError;
@@ -398,6 +398,10 @@ int RunFlatFile(const PluginApi& api, const GroupOptions& options) {
   if (options.mode.empty()) {
     std::cerr << "zorvel: a CSV extract needs --mode CODE (zorvel columns --mode CODE prints "
                  "the header it reads)\n";
+    return kExitUsage;
+  }
+  if (options.show_requests && !options.out_dir.empty()) {
+    std::cerr << "zorvel: --show-requests writes requests, not the files of --out-dir\n";
     return kExitUsage;
   }
   if (options.inputs.size() > 1) {

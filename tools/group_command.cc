@@ -291,6 +291,9 @@ void AddGroupCommand(CLI::App& app, int* exit_code) {
                     "CSV extracts: worker processes (default: one per core); the "
                     "output is the same for any number")
       ->check(CLI::Range(1, 256));
+  group->add_flag("--show-requests", options->show_requests,
+                  "CSV extracts: write the JSON request each spell becomes (JSON "
+                  "Lines, to -o or standard output) instead of grouping");
   group->add_option("FILE", options->inputs,
                     "Input files (default: standard input; - is standard "
                     "input)");

@@ -21,6 +21,7 @@ struct GroupOptions {
   std::string columns_path;
   std::string spell_column = "SpellId";
   int jobs = 0;  // 0: one per core
+  bool show_requests = false;  // write the requests a CSV extract makes, ungrouped
 };
 
 // Whether the inputs are CSV extracts: by --input-format, else by a name

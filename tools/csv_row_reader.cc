@@ -20,6 +20,16 @@ constexpr int kCellMightHaveEnded = 3;
 // Spaces are part of a cell: nothing is trimmed.
 int NoSpaces(unsigned char) { return 0; }
 
+// The parser grows its cell buffer by this much at a time; by its own small
+// default a long cell costs a copy of itself every 128 bytes.
+constexpr size_t kCellGrowth = 64 * 1024;
+
+void SetUp(csv_parser* parser) {
+  csv_init(parser, kOptions);
+  csv_set_space_func(parser, NoSpaces);
+  csv_set_blk_size(parser, kCellGrowth);
+}
+
 }  // namespace
 
 bool IsUtf8(const char* text, size_t size) {
@@ -55,10 +65,7 @@ bool IsUtf8(const char* text, size_t size) {
   return true;
 }
 
-CsvRowReader::CsvRowReader() : buffer_(kBufferSize) {
-  csv_init(&parser_, kOptions);
-  csv_set_space_func(&parser_, NoSpaces);
-}
+CsvRowReader::CsvRowReader() : buffer_(kBufferSize) { SetUp(&parser_); }
 
 CsvRowReader::~CsvRowReader() {
   csv_free(&parser_);
@@ -241,8 +248,7 @@ void CsvRowReader::Reject(const std::string& reason) {
 
 void CsvRowReader::ResetParser() {
   csv_free(&parser_);
-  csv_init(&parser_, kOptions);
-  csv_set_space_func(&parser_, NoSpaces);
+  SetUp(&parser_);
 }
 
 void CsvRowReader::OnCell(void* data, size_t size, void* self) {

@@ -1,0 +1,180 @@
+// The flat-file reader where files are hard to make by hand: rows across the
+// reader's buffer, rows past its length limit, line numbers after quoted line
+// breaks, UTF-8 at its edges, gzip members and damage.
+#include <zlib.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "csv_row_reader.h"
+#include "spell_assembler.h"
+#include "spell_batch.h"
+#include "support/scratch.h"
+
+namespace zorvel::cli {
+namespace {
+
+using testing::ScratchDir;
+
+struct Read {
+  std::vector<CsvRow> rows;
+  std::string error;
+};
+
+Read ReadAll(const std::string& path) {
+  Read read;
+  CsvRowReader reader;
+  if (!reader.Open(path)) {
+    read.error = reader.error();
+    return read;
+  }
+  CsvRow row;
+  while (reader.Next(&row)) read.rows.push_back(row);
+  read.error = reader.error();
+  return read;
+}
+
+std::string Gzip(const std::string& text) {
+  uLongf size = compressBound(text.size()) + 64;
+  std::string packed(size, '\0');
+  z_stream stream{};
+  deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  deflate(&stream, Z_FINISH);
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  return packed;
+}
+
+TEST(CsvRowReader, RowsAcrossTheBufferKeepTheirCellsAndLines) {
+  // A quoted cell with a line break straddles the first 256 KiB read.
+  std::string text = "a,b\n";
+  long line = 2;
+  while (text.size() < 256 * 1024 - 10) {
+    text += "x" + std::to_string(line) + ",y\n";
+    ++line;
+  }
+  const long straddling = line;
+  text += "\"first\nsecond\",\"" + std::string(40, 'q') + "\"\nlast,row";
+  ScratchDir scratch;
+  for (const std::string& path :
+       {scratch.Write("plain.csv", text), scratch.Write("packed.csv.gz", Gzip(text))}) {
+    const Read read = ReadAll(path);
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.rows.size(), static_cast<size_t>(straddling + 1)) << path;
+    const CsvRow& quoted = read.rows[static_cast<size_t>(straddling - 1)];
+    EXPECT_EQ(quoted.line, straddling);
+    EXPECT_EQ(quoted.cells, (std::vector<std::string>{"first\nsecond", std::string(40, 'q')}));
+    EXPECT_EQ(read.rows.back().line, straddling + 2);
+    EXPECT_EQ(read.rows.back().cells, (std::vector<std::string>{"last", "row"}));
+  }
+}
+
+TEST(CsvRowReader, ARowPastTheLimitIsAFaultAndReadingResumesOnTheNextLine) {
+  ScratchDir scratch;
+  const std::string text = "h\n\"open " + std::string(CsvRowReader::kMaxRowBytes, 'z') +
+                           "\nstill open\nnext,row\n";
+  const Read read = ReadAll(scratch.Write("long.csv", text));
+  ASSERT_EQ(read.error, "");
+  ASSERT_EQ(read.rows.size(), 4u);
+  EXPECT_EQ(read.rows[1].line, 2);
+  EXPECT_NE(read.rows[1].fault.find("longer than 1048576 bytes"), std::string::npos);
+  // The rest of the line where the limit was passed is skipped; the next
+  // line starts a row of its own.
+  EXPECT_EQ(read.rows[2].line, 3);
+  EXPECT_EQ(read.rows[2].cells, (std::vector<std::string>{"still open"}));
+  EXPECT_EQ(read.rows[3].cells, (std::vector<std::string>{"next", "row"}));
+}
+
+TEST(CsvRowReader, OnlyALeadingByteOrderMarkIsSkippedAndBlankLinesAreNoRows) {
+  ScratchDir scratch;
+  const Read read = ReadAll(scratch.Write("bom.csv", "\xEF\xBB\xBFh\r\n\r\n\n\xEF\xBB\xBFv\r\n"));
+  ASSERT_EQ(read.rows.size(), 2u);
+  EXPECT_EQ(read.rows[0].cells, (std::vector<std::string>{"h"}));
+  EXPECT_EQ(read.rows[1].line, 4);
+  EXPECT_EQ(read.rows[1].cells, (std::vector<std::string>{"\xEF\xBB\xBFv"}));
+}
+
+TEST(CsvRowReader, GzipMembersAreReadInTurnAndDamageIsAnError) {
+  ScratchDir scratch;
+  const Read joined = ReadAll(scratch.Write("two.csv.gz", Gzip("a\nb\n") + Gzip("c\n")));
+  ASSERT_EQ(joined.error, "");
+  ASSERT_EQ(joined.rows.size(), 3u);
+  EXPECT_EQ(joined.rows[2].cells, (std::vector<std::string>{"c"}));
+
+  std::string damaged = Gzip(std::string(5000, 'x') + "\n");
+  damaged[damaged.size() / 2] ^= 0x55;
+  EXPECT_NE(ReadAll(scratch.Write("bad.csv.gz", damaged)).error, "");
+  const std::string whole = Gzip("a\nb\n");
+  const Read cut = ReadAll(scratch.Write("cut.csv.gz", whole.substr(0, whole.size() - 6)));
+  EXPECT_NE(cut.error.find("the gzip data ends early"), std::string::npos) << cut.error;
+  EXPECT_NE(ReadAll(scratch.dir() + "absent.csv").error.find("cannot read"), std::string::npos);
+}
+
+TEST(CsvRowReader, Utf8IsCheckedAtItsEdges) {
+  struct Sample {
+    const char* text;
+    bool valid;
+  };
+  const Sample samples[] = {
+      {"plain", true},           {"\xC2\x80", true},          {"\xDF\xBF", true},
+      {"\xE0\xA0\x80", true},    {"\xED\x9F\xBF", true},      {"\xEE\x80\x80", true},
+      {"\xF0\x90\x80\x80", true}, {"\xF4\x8F\xBF\xBF", true},
+      {"\xC0\x80", false},       {"\xC1\xBF", false},         {"\xE0\x9F\xBF", false},
+      {"\xED\xA0\x80", false},   {"\xF0\x8F\xBF\xBF", false}, {"\xF4\x90\x80\x80", false},
+      {"\xF5\x80\x80\x80", false}, {"\x80", false},           {"\xE2\x82", false},
+      {"\xE2\x28\xA1", false},   {"\xFF", false},
+  };
+  for (const Sample& sample : samples) {
+    const std::string text = sample.text;
+    EXPECT_EQ(IsUtf8(text.data(), text.size()), sample.valid) << ::testing::PrintToString(text);
+  }
+}
+
+TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
+  SpellBatch batch;
+  batch.spells.push_back({"S1", {2, 3}, {{"a", "", "c"}, {"d", "e,\"f\"", ""}}});
+  batch.spells.push_back({"", {9}, {{}}});
+  const std::string bytes = EncodeBatch(batch);
+  SpellBatch back;
+  ASSERT_TRUE(DecodeBatch(bytes, &back));
+  ASSERT_EQ(back.spells.size(), 2u);
+  EXPECT_EQ(back.spells[0].rows, batch.spells[0].rows);
+  EXPECT_EQ(back.spells[0].lines, batch.spells[0].lines);
+  EXPECT_EQ(back.row_count, 3u);
+
+  BatchResult result;
+  result.spells = "S1,true\n";
+  result.responses = "{}\n";
+  result.failed = 4;
+  result.hrgs["AA01A"] = 2;
+  result.messages["is blank"] = 7;
+  const std::string result_bytes = EncodeResult(result);
+  BatchResult result_back;
+  ASSERT_TRUE(DecodeResult(result_bytes, &result_back));
+  EXPECT_EQ(result_back.spells, result.spells);
+  EXPECT_EQ(result_back.failed, 4);
+  EXPECT_EQ(result_back.hrgs, result.hrgs);
+  EXPECT_EQ(result_back.messages, result.messages);
+
+  for (size_t size = 0; size < bytes.size(); ++size) {
+    SpellBatch cut;
+    EXPECT_FALSE(DecodeBatch(std::string_view(bytes).substr(0, size), &cut)) << size;
+  }
+  for (size_t size = 0; size < result_bytes.size(); ++size) {
+    BatchResult cut;
+    EXPECT_FALSE(DecodeResult(std::string_view(result_bytes).substr(0, size), &cut)) << size;
+  }
+  // A count far beyond the bytes is refused before anything is made of it.
+  std::string huge = bytes;
+  huge.replace(0, 8, std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x7F", 8));
+  EXPECT_FALSE(DecodeBatch(huge, &back));
+}
+
+}  // namespace
+}  // namespace zorvel::cli

@@ -1,5 +1,6 @@
 // zorvel group: reads JSON Lines requests (or bare spells with --mode), has
 // the plug-in group each one and writes one response line per input line.
+// CSV extracts are handed to the flat-file run (flat_file_run.cc).
 #include <unistd.h>
 
 #include <chrono>
@@ -261,8 +262,9 @@ void AddGroupCommand(CLI::App& app, int* exit_code) {
   auto options = std::make_shared<GroupOptions>();
   CLI::App* group = app.add_subcommand(
       "group",
-      "Group JSON Lines requests: one request per line (blank lines are "
-      "skipped), one response per line in input order");
+      "Group JSON Lines requests (one request per line, one response per "
+      "line in input order; blank lines are skipped) or, with --mode, a CSV "
+      "extract of one row per episode into flat files");
   group->add_option("--data", options->data_dir,
                     "Directory of the six table files (default: the demo "
                     "tables)");

@@ -48,26 +48,37 @@ std::vector<ColumnMapping::Slot> SlotsOf(const std::vector<SchemaField>& fields)
   return slots;
 }
 
-// An array's values: the ";"-separated list of its whole-list column, or its
-// numbered columns in order; trailing empty positions dropped.
-std::vector<std::string_view> ArrayValues(const ColumnMapping::Slot& slot,
-                                          const std::vector<std::string>& row) {
-  std::vector<std::string_view> values;
+// Calls `take` with each of an array's values: the ";"-separated list of its
+// whole-list column, or its numbered columns in order; trailing empty
+// positions dropped.
+template <typename Take>
+void ForEachArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::string>& row,
+                       Take take) {
   if (slot.column >= 0) {
-    const std::string& cell = row[static_cast<size_t>(slot.column)];
-    size_t start = 0;
-    while (!cell.empty() && start <= cell.size()) {
-      const size_t end = std::min(cell.find(';', start), cell.size());
-      values.emplace_back(cell.data() + start, end - start);
-      start = end + 1;
-    }
-  } else {
-    for (const auto& [number, column] : slot.numbered) {
-      values.emplace_back(row[static_cast<size_t>(column)]);
+    const std::string_view cell = row[static_cast<size_t>(slot.column)];
+    const size_t end = cell.find_last_not_of(';');
+    if (end == std::string_view::npos) return;
+    const std::string_view list = cell.substr(0, end + 1);
+    for (size_t start = 0;;) {
+      const size_t stop = std::min(list.find(';', start), list.size());
+      take(list.substr(start, stop - start));
+      if (stop == list.size()) return;
+      start = stop + 1;
     }
   }
-  while (!values.empty() && values.back().empty()) values.pop_back();
-  return values;
+  size_t count = slot.numbered.size();
+  while (count > 0 && row[static_cast<size_t>(slot.numbered[count - 1].second)].empty()) --count;
+  for (size_t i = 0; i < count; ++i) take(row[static_cast<size_t>(slot.numbered[i].second)]);
+}
+
+bool HasArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::string>& row) {
+  if (slot.column >= 0) {
+    return row[static_cast<size_t>(slot.column)].find_first_not_of(';') != std::string::npos;
+  }
+  for (const auto& [number, column] : slot.numbered) {
+    if (!row[static_cast<size_t>(column)].empty()) return true;
+  }
+  return false;
 }
 
 void WriteSlots(JsonWriter& writer, const std::vector<ColumnMapping::Slot>& slots,
@@ -79,13 +90,12 @@ void WriteSlots(JsonWriter& writer, const std::vector<ColumnMapping::Slot>& slot
       WriteText(writer, row[static_cast<size_t>(slot.column)]);
       continue;
     }
-    const std::vector<std::string_view> values = ArrayValues(slot, row);
-    if (values.empty()) continue;
+    if (!HasArrayValue(slot, row)) continue;
     WriteText(writer, slot.name);
     writer.StartArray();
-    for (std::string_view value : values) {
+    ForEachArrayValue(slot, row, [&writer](std::string_view value) {
       writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
-    }
+    });
     writer.EndArray();
   }
 }

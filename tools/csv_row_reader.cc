@@ -258,6 +258,7 @@ void CsvRowReader::OnCell(void* data, size_t size, void* self) {
   if (row.fault.empty() && !IsUtf8(text, size)) {
     row.fault = "cell " + std::to_string(row.cells.size() + 1) + " is not valid UTF-8";
   }
+  if (row.cells.empty()) row.cells.reserve(reader->width_);
   row.cells.emplace_back(text, size);
 }
 

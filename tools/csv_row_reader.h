@@ -45,6 +45,9 @@ class CsvRowReader {
 
   const std::string& error() const { return error_; }
 
+  // The number of cells rows are expected to have (room is made for them).
+  void set_width(size_t width) { width_ = width; }
+
  private:
   static void OnCell(void* data, size_t size, void* self);
   static void OnRowEnd(int terminator, void* self);
@@ -76,6 +79,7 @@ class CsvRowReader {
   long line_ = 1;                  // the line now being fed to the parser
   CsvRow current_;                 // the row being assembled
   size_t row_bytes_ = 0;
+  size_t width_ = 8;
   std::deque<CsvRow> ready_;
   std::string error_;
 };

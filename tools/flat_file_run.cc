@@ -142,6 +142,7 @@ class FlatFileRun {
       return kExitInputUnreadable;
     }
     header_size_ = header.cells.size();
+    reader.set_width(header_size_);
     if (!mapping_.Build(mode_, header.cells, options_.spell_column, map)) {
       std::cerr << "zorvel: " << name_ << ": " << mapping_.error() << "\n";
       return kExitUsage;

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "spell_batch.h"
@@ -66,8 +65,17 @@ class SpellAssembler {
   SpellRows spell_;
   std::vector<Entry> entries_;  // every row of the spell in progress
   std::string poison_;          // why the spell in progress is rejected
-  // First line of every spell id seen, by a 64-bit hash of the id.
-  std::unordered_map<uint64_t, long> first_lines_;
+  // The first line of every spell id seen, by a 64-bit hash of the id, in an
+  // open-addressed table kept at most half full (a key of 0 marks a free
+  // slot; a hash of 0 is taken as 1).
+  struct Seen {
+    uint64_t key = 0;
+    long line = 0;
+  };
+  // The entry for `key`: its first line, or a free slot to claim.
+  Seen& Find(uint64_t key);
+  std::vector<Seen> seen_ = std::vector<Seen>(1024);
+  size_t seen_count_ = 0;
 };
 
 }  // namespace zorvel::cli

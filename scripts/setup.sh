@@ -8,6 +8,7 @@ PACKAGES=(
   rapidjson-dev libboost-dev libcli11-dev libcsv-dev zlib1g-dev
   googletest libgtest-dev libbenchmark-dev
   rsync patch
+  python3 python3-pandas python3-dask python3-distributed python3-pytest
 )
 
 missing=()

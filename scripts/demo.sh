@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds Zorvel and groups the bundled example requests with the
-# demo reference tables, printing one JSON response per request.
+# demo reference tables, printing one JSON response per request, then groups
+# the example admitted patient care CSV extract into flat files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,3 +14,8 @@ for f in examples/*.jsonl; do
   echo "== $f" >&2
   build-release/zorvel group "$f"
 done
+
+# A flat file: the admitted patient care extract into CSV files.
+echo "== examples/csv/apc.csv -> build-release/demo-out/" >&2
+build-release/zorvel group --mode APC examples/csv/apc.csv --out-dir build-release/demo-out
+cat build-release/demo-out/spells.csv

@@ -106,8 +106,14 @@ def group_rows(grouper, mode, header, rows, spell_column="SpellId", columns=None
 def frame_rows(frame):
     """The header and the rows of a DataFrame as cell texts."""
     header = [str(column) for column in frame.columns]
-    rows = [[text(value) for value in row] for row in frame.itertuples(index=False, name=None)]
-    return header, rows
+    columns = {}
+    for position, (_, values) in enumerate(frame.items()):
+        if values.dtype == object and values.map(type).eq(str).all():
+            columns[position] = values  # texts already, as read with dtype=str
+        else:
+            columns[position] = values.map(text)
+    cells = pd.DataFrame(columns) if columns else pd.DataFrame(index=frame.index)
+    return header, cells.values.tolist()
 
 
 def group_frame(frame, mode, spell_column="SpellId", columns=None, grouper=None):

@@ -230,28 +230,7 @@ class FlatFileRun {
     CsvRow row;
     while (reader.Next(&row) && outputs_.Failure().empty()) {
       ++rows_read_;
-      std::string fault = row.fault;
-      if (fault.empty() && row.cells.size() != header_size_) {
-        fault = std::to_string(row.cells.size()) + " cells where the header has " +
-                std::to_string(header_size_);
-      }
-      std::string own_id;
-      const std::string* id = nullptr;
-      if (spell_column < 0) {
-        own_id = std::to_string(rows_read_);
-        id = &own_id;
-      } else if (static_cast<size_t>(spell_column) < row.cells.size() &&
-                 !row.cells[static_cast<size_t>(spell_column)].empty()) {
-        id = &row.cells[static_cast<size_t>(spell_column)];
-      } else if (fault.empty()) {
-        fault = "the spell id is empty";
-      }
-      if (!fault.empty()) {
-        assembler.AddFaulty(row.line, id, fault);
-      } else {
-        const std::string spell_id = *id;
-        assembler.Add(row.line, spell_id, std::move(row.cells));
-      }
+      assembler.AddRow(std::move(row), header_size_, spell_column, rows_read_);
     }
     if (!reader.error().empty()) {
       // What was read is still accounted for, though the files are not

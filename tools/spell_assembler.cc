@@ -36,6 +36,31 @@ SpellAssembler::Seen& SpellAssembler::Find(uint64_t key) {
   }
 }
 
+void SpellAssembler::AddRow(CsvRow&& row, size_t width, int spell_column, long ordinal) {
+  std::string fault = row.fault;
+  if (fault.empty() && row.cells.size() != width) {
+    fault = std::to_string(row.cells.size()) + " cells where the header has " +
+            std::to_string(width);
+  }
+  std::string own_id;
+  const std::string* id = nullptr;
+  if (spell_column < 0) {
+    own_id = std::to_string(ordinal);
+    id = &own_id;
+  } else if (static_cast<size_t>(spell_column) < row.cells.size() &&
+             !row.cells[static_cast<size_t>(spell_column)].empty()) {
+    id = &row.cells[static_cast<size_t>(spell_column)];
+  } else if (fault.empty()) {
+    fault = "the spell id is empty";
+  }
+  if (!fault.empty()) {
+    AddFaulty(row.line, id, fault);
+  } else {
+    const std::string spell_id = *id;
+    Add(row.line, spell_id, std::move(row.cells));
+  }
+}
+
 void SpellAssembler::Add(long line, const std::string& id, std::vector<std::string>&& cells) {
   if (!open_ || id != spell_.id) Start(line, id);
   entries_.push_back({line, "", true});

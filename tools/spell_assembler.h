@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "csv_row_reader.h"
 #include "spell_batch.h"
 
 namespace zorvel::cli {
@@ -37,6 +38,10 @@ class SpellAssembler {
 
   SpellAssembler(OnSpell on_spell, OnReject on_reject);
 
+  // A row as the reader gave it: checked against the header's `width`, its
+  // spell id taken from cell `spell_column` (when negative, the row is a
+  // spell of its own, numbered `ordinal`), then added or rejected.
+  void AddRow(CsvRow&& row, size_t width, int spell_column, long ordinal);
   // A row that was read, of spell `id`.
   void Add(long line, const std::string& id, std::vector<std::string>&& cells);
   // A row that could not be read, for `reason`; `id` is nullptr when its

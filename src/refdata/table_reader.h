@@ -65,6 +65,9 @@ class TableReader {
  private:
   // Reads and decrypts the next chunk; false when no byte was obtained.
   bool ReadChunk();
+  // True when `byte` ends a run of plain field bytes: a quote, a line feed,
+  // or a delimiter outside quotes.
+  bool IsSpecial(uint8_t byte, bool in_quotes) const;
 
   BlowfishCipher cipher_;
   std::ifstream stream_;

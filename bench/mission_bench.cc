@@ -2,13 +2,13 @@
 // plug-in by path, through their exports only, and measures them side by side
 // in one run against the floor of the same work done by RapidJSON alone.
 //
-//   zorvel_mission_bench TABLES_DIR REQUESTS_DIR [--rounds N] [--kinds K,K]
-//                        LIB.so [LIB.so...]
+//   zorvel_mission_bench TABLES_DIR REQUESTS_DIR [--rounds N]
+//                        [--prepare-rounds N] [--kinds K,K] LIB.so [LIB.so...]
 //
 // TABLES_DIR holds the six packed tables; REQUESTS_DIR holds KIND.jsonl for
 // the kinds below (missing kinds are skipped). For every library: CS_Prepare
 // seconds and the peak resident memory of a fresh process that prepared
-// (best of the rounds, a fresh child each), then, per kind, requests and
+// (best of the prepare rounds, a fresh child each), then, per kind, requests and
 // episodes per second on one core (process CPU time, best of the rounds, the
 // libraries interleaved round by round) and heap allocations per request.
 // The floor of a kind is RapidJSON's SAX reader with a handler that does
@@ -317,7 +317,8 @@ void PrintKind(const Kind& kind, const KindResult& result,
 int Usage() {
   std::fprintf(stderr,
                "usage: zorvel_mission_bench TABLES_DIR REQUESTS_DIR "
-               "[--rounds N] [--kinds K,K] LIB.so [LIB.so...]\n");
+               "[--rounds N] [--prepare-rounds N] [--kinds K,K] "
+               "LIB.so [LIB.so...]\n");
   return 2;
 }
 
@@ -330,11 +331,14 @@ int main(int argc, char** argv) {
   if (tables.back() != '/') tables += '/';
   if (requests.back() != '/') requests += '/';
   int rounds = 3;
+  int prepare_rounds = 3;
   std::string only_kinds;
   std::vector<Library> libs;
   for (int i = 3; i < argc; ++i) {
     if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
       rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--prepare-rounds") == 0 && i + 1 < argc) {
+      prepare_rounds = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--kinds") == 0 && i + 1 < argc) {
       only_kinds = "," + std::string(argv[++i]) + ",";
     } else {
@@ -343,13 +347,13 @@ int main(int argc, char** argv) {
   }
   if (libs.empty()) return Usage();
 
-  const double decryption = BareDecryptionSeconds(tables, rounds);
+  const double decryption = BareDecryptionSeconds(tables, prepare_rounds);
   std::printf("bare decryption of the tables: %.3f s\n", decryption);
   for (size_t l = 0; l < libs.size(); ++l) {
     // The best of the rounds, each in a fresh process.
     Library best = libs[l];
     best.prepare_seconds = 1e9;
-    for (int r = 0; r < rounds; ++r) {
+    for (int r = 0; r < prepare_rounds; ++r) {
       MeasurePrepare(libs[l], tables);
       if (libs[l].prepare_seconds >= 0 &&
           libs[l].prepare_seconds < best.prepare_seconds) {

@@ -4,6 +4,13 @@
 #include <utility>
 
 namespace zorvel {
+namespace {
+
+// Spare episode records kept for the next request: more than the most
+// episodes a mode takes, so only an unusual request gives some up.
+constexpr size_t kKeptEpisodes = 256;
+
+}  // namespace
 
 bool Record::IsBlank(std::string_view name) const {
   const std::string* value = FindSingle(name);
@@ -68,6 +75,7 @@ void Spell::Clear() {
   output = this;
   procedure_origins.clear();
   for (Record& episode : episodes) {
+    if (spare_episodes_.size() == kKeptEpisodes) break;
     episode.Clear();
     spare_episodes_.push_back(std::move(episode));
   }

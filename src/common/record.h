@@ -86,8 +86,16 @@ class ItemSlots {
     return slot.value;
   }
 
-  // Forgets every item but keeps the slots for reuse.
-  void Clear() { hashes_.clear(); }
+  // Forgets every item but keeps the slots for reuse; an unusually large
+  // request does not pin its storage, past a bound of slots and of the
+  // capacity kept in each.
+  void Clear() {
+    hashes_.clear();
+    if (slots_.size() > kKeptSlots) slots_.resize(kKeptSlots);
+    for (auto& slot : slots_) {
+      if (slot->value.capacity() > kKeptCapacity) Value().swap(slot->value);
+    }
+  }
 
   size_t size() const { return hashes_.size(); }
   bool empty() const { return hashes_.empty(); }
@@ -95,6 +103,9 @@ class ItemSlots {
   const Value& value(size_t i) const { return slots_[i]->value; }
 
  private:
+  static constexpr size_t kKeptSlots = 512;
+  static constexpr size_t kKeptCapacity = 4096;
+
   struct Slot {
     std::string name;
     Value value;

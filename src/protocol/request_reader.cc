@@ -20,6 +20,9 @@ constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
 
 constexpr std::string_view kEpisodesPrefix = "Episodes";
 
+// A text longer than this does not leave its parse stack behind.
+constexpr size_t kLongText = 1 << 16;
+
 bool IsEpisodeList(std::string_view name) {
   return name.substr(0, kEpisodesPrefix.size()) == kEpisodesPrefix;
 }
@@ -250,7 +253,10 @@ bool GroupingRequest::Read(const char* text) {
 
   RequestHandler handler(*this);
   rapidjson::StringStream stream(text);
-  const bool parsed = !reader_.Parse<kParseFlags>(stream, handler).IsError();
+  if (!reader_) reader_.emplace();
+  const bool parsed = !reader_->Parse<kParseFlags>(stream, handler).IsError();
+  if (stream.Tell() > kLongText) reader_.reset();
+  if (key_.capacity() > kLongText) std::string().swap(key_);
   return parsed && handler.Complete();
 }
 

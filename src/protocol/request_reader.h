@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,8 @@ class GroupingRequest {
  private:
   friend class RequestHandler;
 
-  rapidjson::Reader reader_;
+  // Made afresh after a long text, whose strings its stack would keep.
+  std::optional<rapidjson::Reader> reader_;
   std::string group_;
   MaxErrorsStatus max_errors_status_ = MaxErrorsStatus::kAbsent;
   Spell spell_;

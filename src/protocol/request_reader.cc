@@ -22,6 +22,8 @@ constexpr std::string_view kEpisodesPrefix = "Episodes";
 
 // A text longer than this does not leave its parse stack behind.
 constexpr size_t kLongText = 1 << 16;
+// Nor does a text nested deeper than this keep its frames.
+constexpr size_t kDeepText = 256;
 
 bool IsEpisodeList(std::string_view name) {
   return name.substr(0, kEpisodesPrefix.size()) == kEpisodesPrefix;
@@ -257,6 +259,9 @@ bool GroupingRequest::Read(const char* text) {
   const bool parsed = !reader_->Parse<kParseFlags>(stream, handler).IsError();
   if (stream.Tell() > kLongText) reader_.reset();
   if (key_.capacity() > kLongText) std::string().swap(key_);
+  if (frames_.capacity() > kDeepText) {
+    std::vector<request_internal::Frame>().swap(frames_);
+  }
   return parsed && handler.Complete();
 }
 

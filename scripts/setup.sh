@@ -8,6 +8,7 @@ PACKAGES=(
   rapidjson-dev libboost-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
   rsync patch
+  python3
 )
 
 missing=()

@@ -8,7 +8,7 @@
 // TABLES_DIR holds the six packed tables; REQUESTS_DIR holds KIND.jsonl for
 // the kinds below (missing kinds are skipped). For every library: CS_Prepare
 // seconds and the peak resident memory of a fresh process that prepared
-// (best of the prepare rounds, a fresh child each), then, per kind, requests and
+// (CPU seconds, best of the prepare rounds, a fresh child each), then, per kind, requests and
 // episodes per second on one core (process CPU time, best of the rounds, the
 // libraries interleaved round by round) and heap allocations per request.
 // The floor of a kind is RapidJSON's SAX reader with a handler that does
@@ -86,12 +86,6 @@ double CpuSeconds() {
   return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
-double WallSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec + t.tv_nsec * 1e-9;
-}
-
 // The peak resident set of this process in MB (VmHWM).
 double PeakResidentMb() {
   std::ifstream status("/proc/self/status");
@@ -139,9 +133,9 @@ void MeasurePrepare(Library& lib, const std::string& tables) {
     close(fds[0]);
     double result[2] = {-1, 0};
     if (Open(lib)) {
-      const double start = WallSeconds();
+      const double start = CpuSeconds();
       const bool ok = lib.prepare(tables.c_str());
-      result[0] = ok ? WallSeconds() - start : -1;
+      result[0] = ok ? CpuSeconds() - start : -1;
       result[1] = PeakResidentMb();
     }
     if (write(fds[1], result, sizeof result) != sizeof result) _exit(1);
@@ -163,7 +157,7 @@ double BareDecryptionSeconds(const std::string& tables, int rounds) {
   double best = 1e9;
   for (int r = 0; r < rounds; ++r) {
     std::vector<std::vector<uint8_t>> out;
-    const double start = WallSeconds();
+    const double start = CpuSeconds();
     cipher.SetKey(kTableKey);
     for (const std::string& file : files) {
       std::vector<uint8_t> plain((file.size() + 7) / 8 * 8);
@@ -172,7 +166,7 @@ double BareDecryptionSeconds(const std::string& tables, int rounds) {
       cipher.DecryptBuffer(in.data(), plain.data(), file.size());
       out.push_back(std::move(plain));
     }
-    best = std::min(best, WallSeconds() - start);
+    best = std::min(best, CpuSeconds() - start);
   }
   return best;
 }

@@ -90,11 +90,13 @@ class ItemSlots {
   // request does not pin its storage, past a bound of slots and of the
   // capacity kept in each.
   void Clear() {
+    // Only the slots in use can have grown since the last Clear.
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      Value& value = slots_[i]->value;
+      if (value.capacity() > kKeptCapacity) Value().swap(value);
+    }
     hashes_.clear();
     if (slots_.size() > kKeptSlots) slots_.resize(kKeptSlots);
-    for (auto& slot : slots_) {
-      if (slot->value.capacity() > kKeptCapacity) Value().swap(slot->value);
-    }
   }
 
   size_t size() const { return hashes_.size(); }

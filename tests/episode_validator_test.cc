@@ -41,23 +41,23 @@ TEST(EpisodeValidatorTest, FlagItemMarksBlankAndInvalidValuesOnce) {
   EXPECT_FALSE(validator.Validate(invalid));
   EXPECT_TRUE(validator.Validate(valid));
   EXPECT_FALSE(validator.Validate(flagged));
-  EXPECT_EQ(blank.singles, (SingleValues{{"EpiDur", ""}, {"EpiDurV", "E"}}));
-  EXPECT_EQ(invalid.singles, (SingleValues{{"EpiDur", "0"}, {"EpiDurV", "F"}}));
-  EXPECT_EQ(valid.singles, (SingleValues{{"EpiDur", "10"}}));
-  EXPECT_EQ(flagged.singles, (SingleValues{{"EpiDur", "0"}, {"EpiDurV", "Q"}}));
+  EXPECT_EQ(blank.SortedSingles(), (SingleValues{{"EpiDur", ""}, {"EpiDurV", "E"}}));
+  EXPECT_EQ(invalid.SortedSingles(), (SingleValues{{"EpiDur", "0"}, {"EpiDurV", "F"}}));
+  EXPECT_EQ(valid.SortedSingles(), (SingleValues{{"EpiDur", "10"}}));
+  EXPECT_EQ(flagged.SortedSingles(), (SingleValues{{"EpiDur", "0"}, {"EpiDurV", "Q"}}));
 }
 
 TEST(EpisodeValidatorTest, RequiredArrayMustExistWithoutEmptyElements) {
   EpisodeValidator validator(Lists());
   validator.AddCheck("CCAC", false, "CCAC");
   Record missing, empty, gap;
-  empty.lists["CCAC"] = {};
-  gap.lists["CCAC"] = {"01", ""};
+  empty.List("CCAC") = {};
+  gap.List("CCAC") = {"01", ""};
   EXPECT_FALSE(validator.Validate(missing));
   EXPECT_TRUE(validator.Validate(empty));
   EXPECT_FALSE(validator.Validate(gap));
   EXPECT_EQ(Errors(missing), "CCAC 0 '' is blank; ");
-  EXPECT_EQ(missing.lists, (ListValues{{"CCAC", {}}}));
+  EXPECT_EQ(missing.SortedLists(), (ListValues{{"CCAC", {}}}));
   EXPECT_EQ(Errors(gap), "CCAC 1 '' is invalid; ");
 }
 
@@ -65,12 +65,12 @@ TEST(EpisodeValidatorTest, ArrayReplacementAppliesToEveryInvalidElement) {
   EpisodeValidator validator(Lists());
   validator.AddCheck("CCAC", false, "CCAC", "00", "CcacField", "CcacFlag");
   Record record;
-  record.lists["CCAC"] = {"99", "02", "1"};
+  record.List("CCAC") = {"99", "02", "1"};
   EXPECT_FALSE(validator.Validate(record));
   // The error field and the flag item apply to single items only.
   EXPECT_EQ(Errors(record), "CCAC 0 '99' is invalid; CCAC 2 '1' is invalid; ");
-  EXPECT_EQ(record.lists["CCAC"], (std::vector<std::string>{"00", "02", "00"}));
-  EXPECT_TRUE(record.singles.empty());
+  EXPECT_EQ(record.List("CCAC"), (std::vector<std::string>{"00", "02", "00"}));
+  EXPECT_TRUE(record.SortedSingles().empty());
 }
 
 TEST(EpisodeValidatorTest, ItemOutsideTheDictionaryIsNotChecked) {
@@ -82,8 +82,8 @@ TEST(EpisodeValidatorTest, ItemOutsideTheDictionaryIsNotChecked) {
   record.Set("DiagHRG", "x");
   EXPECT_TRUE(validator.Validate(record));
   EXPECT_TRUE(validator.Validate(empty));
-  EXPECT_EQ(record.singles, (SingleValues{{"DiagHRG", "x"}}));
-  EXPECT_TRUE(empty.singles.empty());
+  EXPECT_EQ(record.SortedSingles(), (SingleValues{{"DiagHRG", "x"}}));
+  EXPECT_TRUE(empty.SortedSingles().empty());
 }
 
 }  // namespace

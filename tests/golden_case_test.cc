@@ -173,6 +173,30 @@ TEST_P(GoldenCaseTest, AnswersExactly) {
                 << FirstDifference(c.response, actual);
 }
 
+// A processor keeps the storage of one request for the next: every case must
+// still answer exactly when it follows every other case of its table set,
+// in either order, through the same processor.
+TEST(GoldenCaseSequence, EveryCaseAnswersExactlyAfterAllTheOthers) {
+  std::map<std::string, std::vector<GoldenCase>> by_set;
+  for (const GoldenCase& c : AllCases()) {
+    if (c.fault.empty()) by_set[c.tables].push_back(c);
+  }
+  for (auto& [set, cases] : by_set) {
+    PreparedSet prepared(set);
+    prepared.processor.Prepare(prepared.packed.dir().c_str());
+    for (int pass = 0; pass < 2; ++pass) {
+      for (const GoldenCase& c : cases) {
+        for (const auto& request : c.first) Answer(prepared.processor, request);
+        const std::string actual = Answer(prepared.processor, c.request);
+        EXPECT_EQ(actual, c.response)
+            << "case " << c.name << " (tables " << set << ", pass " << pass
+            << ")\n" << FirstDifference(c.response, actual);
+      }
+      std::reverse(cases.begin(), cases.end());
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenCaseTest, ::testing::ValuesIn(AllCases()),
                          [](const auto& info) { return info.param.name; });
 

@@ -43,8 +43,8 @@ TEST(ModeObjects, EmergencyPairThatGaveTheHrgIsKept) {
     Record& episode = spell.episodes.emplace_back();
     episode.Set("Age", "40");
     if (*hrg != '\0') episode.Set("HRG", hrg);
-    episode.lists["Invest"] = std::move(invest);
-    episode.lists["Treat"] = std::move(treat);
+    episode.List("Invest") = std::move(invest);
+    episode.List("Treat") = std::move(treat);
     mode.Group(spell);
     Record& grouped = spell.episodes[0];
     return grouped.Single("HRG") + " " + (grouped.FindSingle("PINV") ? grouped.Single("PINV") : "-") +

@@ -25,8 +25,8 @@ TEST(ResponseWriter, SpellOutputFieldsComeFromTheOutputRecord) {
   spell.Set("HRG", "spell");
   spell.episodes.emplace_back().Set("HRG", "episode");
   spell.output = &spell.episodes[0];
-  FieldNames spell_fields = {"HRG"};
-  FieldNames none;
+  ResolvedFields spell_fields = ResolveFields({"HRG"});
+  ResolvedFields none;
   OutputFields fields{&spell_fields, &none, &none, &none};
   EXPECT_EQ(Render(spell, &fields),
             R"({"Success":false,"Id":"s1","HRG":"episode","Episodes":[{"Success":false}]})");

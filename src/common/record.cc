@@ -1,45 +1,16 @@
-// Accessors of Record.
+// Accessors of Record and the reuse of a spell's records.
 #include "common/record.h"
 
 #include <utility>
 
 namespace zorvel {
+namespace {
 
-const std::string* Record::FindSingle(std::string_view name) const {
-  auto it = singles.find(name);
-  return it == singles.end() ? nullptr : &it->second;
-}
+// Spare episode records kept for the next request: more than the most
+// episodes a mode takes, so only an unusual request gives some up.
+constexpr size_t kKeptEpisodes = 256;
 
-std::string* Record::FindSingle(std::string_view name) {
-  auto it = singles.find(name);
-  return it == singles.end() ? nullptr : &it->second;
-}
-
-const std::vector<std::string>* Record::FindList(std::string_view name) const {
-  auto it = lists.find(name);
-  return it == lists.end() ? nullptr : &it->second;
-}
-
-std::vector<std::string>* Record::FindList(std::string_view name) {
-  auto it = lists.find(name);
-  return it == lists.end() ? nullptr : &it->second;
-}
-
-std::string& Record::Single(std::string_view name) {
-  auto it = singles.lower_bound(name);
-  if (it == singles.end() || it->first != name) {
-    it = singles.emplace_hint(it, std::string(name), std::string());
-  }
-  return it->second;
-}
-
-std::vector<std::string>& Record::List(std::string_view name) {
-  auto it = lists.lower_bound(name);
-  if (it == lists.end() || it->first != name) {
-    it = lists.emplace_hint(it, std::string(name), std::vector<std::string>());
-  }
-  return it->second;
-}
+}  // namespace
 
 bool Record::IsBlank(std::string_view name) const {
   const std::string* value = FindSingle(name);
@@ -51,10 +22,37 @@ void Record::Set(std::string_view name, std::string value) {
 }
 
 void Record::Insert(std::string_view name, std::string value) {
-  auto it = singles.lower_bound(name);
-  if (it == singles.end() || it->first != name) {
-    singles.emplace_hint(it, std::string(name), std::move(value));
+  const ItemKey key(name);
+  if (singles_.Find(key) == nullptr) singles_.Add(key) = std::move(value);
+}
+
+void Record::InsertList(std::string_view name,
+                        const std::vector<std::string>& values) {
+  const ItemKey key(name);
+  if (lists_.Find(key) == nullptr) lists_.Add(key) = values;
+}
+
+void Record::Clear() {
+  success = false;
+  errors.clear();
+  singles_.Clear();
+  lists_.Clear();
+}
+
+SingleValues Record::SortedSingles() const {
+  SingleValues values;
+  for (size_t i = 0; i < singles_.size(); ++i) {
+    values.emplace(singles_.name(i), singles_.value(i));
   }
+  return values;
+}
+
+ListValues Record::SortedLists() const {
+  ListValues values;
+  for (size_t i = 0; i < lists_.size(); ++i) {
+    values.emplace(lists_.name(i), lists_.value(i));
+  }
+  return values;
 }
 
 void UpperCaseList(Record& record, std::string_view name) {
@@ -63,6 +61,25 @@ void UpperCaseList(Record& record, std::string_view name) {
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
   }
+}
+
+Record& Spell::AddEpisode() {
+  if (spare_episodes_.empty()) return episodes.emplace_back();
+  episodes.push_back(std::move(spare_episodes_.back()));
+  spare_episodes_.pop_back();
+  return episodes.back();
+}
+
+void Spell::Clear() {
+  Record::Clear();
+  output = this;
+  procedure_origins.clear();
+  for (Record& episode : episodes) {
+    if (spare_episodes_.size() == kKeptEpisodes) break;
+    episode.Clear();
+    spare_episodes_.push_back(std::move(episode));
+  }
+  episodes.clear();
 }
 
 }  // namespace zorvel

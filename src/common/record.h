@@ -2,12 +2,17 @@
 // writes. Values stay text exactly as received; derived items are written
 // back as text under their data item names.
 //
-// Single values and list values are ordered maps with byte-wise key order.
-// They accept std::string_view keys for look-up without allocation.
+// A record keeps its items in flat slots: a short array of name hashes that
+// a look-up scans, beside slots that hold the name and the value. A slot
+// never moves once made, so a reference to a value stays valid until the
+// record is cleared or destroyed, as it would in a map. Clearing keeps the
+// slots and their string capacity for the next request, so a record reused
+// across calls allocates nothing once it has seen requests of that shape.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,26 +21,145 @@
 
 namespace zorvel {
 
+// The items of a record in byte-wise name order, as tests compare them.
 using SingleValues = std::map<std::string, std::string, std::less<>>;
 using ListValues = std::map<std::string, std::vector<std::string>, std::less<>>;
+
+// The hash under which a record files an item name (32-bit FNV-1a).
+inline uint32_t HashItemName(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
+  return hash;
+}
+
+// An item name with its hash, worked out once where the name is known in
+// advance (the output field lists, the reader's episode member names).
+struct ItemKey {
+  ItemKey() = default;
+  explicit ItemKey(std::string_view item_name)
+      : name(item_name), hash(HashItemName(item_name)) {}
+  std::string_view name;
+  uint32_t hash = 0;
+};
+
+// Named values of one type, in flat slots; see the file comment.
+template <typename Value>
+class ItemSlots {
+ public:
+  ItemSlots() = default;
+  ItemSlots(const ItemSlots& other) { CopyFrom(other); }
+  ItemSlots& operator=(const ItemSlots& other) {
+    if (this != &other) {
+      Clear();
+      CopyFrom(other);
+    }
+    return *this;
+  }
+  ItemSlots(ItemSlots&&) noexcept = default;
+  ItemSlots& operator=(ItemSlots&&) noexcept = default;
+
+  // The value filed under `key`, or null.
+  Value* Find(const ItemKey& key) const {
+    const size_t n = hashes_.size();
+    for (size_t i = 0; i < n; ++i) {
+      if (hashes_[i] == key.hash && slots_[i]->name == key.name) {
+        return &slots_[i]->value;
+      }
+    }
+    return nullptr;
+  }
+
+  // The value filed under `key`, made empty when absent.
+  Value& Get(const ItemKey& key) {
+    if (Value* value = Find(key)) return *value;
+    return Add(key);
+  }
+
+  // Files a new empty value under `key`, which must be absent.
+  Value& Add(const ItemKey& key) {
+    const size_t n = hashes_.size();
+    if (n == slots_.size()) slots_.push_back(std::make_unique<Slot>());
+    Slot& slot = *slots_[n];
+    slot.name.assign(key.name.data(), key.name.size());
+    slot.value.clear();
+    hashes_.push_back(key.hash);
+    return slot.value;
+  }
+
+  // Forgets every item but keeps the slots for reuse; an unusually large
+  // request does not pin its storage, past a bound of slots and of the
+  // capacity kept in each.
+  void Clear() {
+    // Only the slots in use can have grown since the last Clear.
+    for (size_t i = 0; i < hashes_.size(); ++i) {
+      Value& value = slots_[i]->value;
+      if (value.capacity() > kKeptCapacity) Value().swap(value);
+    }
+    hashes_.clear();
+    if (slots_.size() > kKeptSlots) slots_.resize(kKeptSlots);
+  }
+
+  size_t size() const { return hashes_.size(); }
+  bool empty() const { return hashes_.empty(); }
+  const std::string& name(size_t i) const { return slots_[i]->name; }
+  const Value& value(size_t i) const { return slots_[i]->value; }
+
+ private:
+  static constexpr size_t kKeptSlots = 512;
+  static constexpr size_t kKeptCapacity = 4096;
+
+  struct Slot {
+    std::string name;
+    Value value;
+  };
+
+  void CopyFrom(const ItemSlots& other) {
+    for (size_t i = 0; i < other.size(); ++i) {
+      Add(ItemKey(other.name(i))) = other.value(i);
+    }
+  }
+
+  // One hash per item in use; slots_[i] holds item i. Slots past the items
+  // in use are spare.
+  std::vector<uint32_t> hashes_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+};
 
 // One episode; also the base of the spell.
 struct Record {
   bool success = false;
   std::vector<GroupingError> errors;
-  SingleValues singles;
-  ListValues lists;
 
   // The single value of `name`, or null when the record lacks it.
-  const std::string* FindSingle(std::string_view name) const;
-  std::string* FindSingle(std::string_view name);
+  const std::string* FindSingle(std::string_view name) const {
+    return singles_.Find(ItemKey(name));
+  }
+  std::string* FindSingle(std::string_view name) {
+    return singles_.Find(ItemKey(name));
+  }
+  const std::string* FindSingle(const ItemKey& key) const {
+    return singles_.Find(key);
+  }
   // The list value of `name`, or null when the record lacks it.
-  const std::vector<std::string>* FindList(std::string_view name) const;
-  std::vector<std::string>* FindList(std::string_view name);
+  const std::vector<std::string>* FindList(std::string_view name) const {
+    return lists_.Find(ItemKey(name));
+  }
+  std::vector<std::string>* FindList(std::string_view name) {
+    return lists_.Find(ItemKey(name));
+  }
+  const std::vector<std::string>* FindList(const ItemKey& key) const {
+    return lists_.Find(key);
+  }
 
   // Subscript access: the value of `name`, created empty when absent.
-  std::string& Single(std::string_view name);
-  std::vector<std::string>& List(std::string_view name);
+  std::string& Single(std::string_view name) {
+    return singles_.Get(ItemKey(name));
+  }
+  std::string& Single(const ItemKey& key) { return singles_.Get(key); }
+  std::vector<std::string>& List(std::string_view name) {
+    return lists_.Get(ItemKey(name));
+  }
+  std::vector<std::string>& List(const ItemKey& key) { return lists_.Get(key); }
 
   // True when `name` is absent or empty (does not create it).
   bool IsBlank(std::string_view name) const;
@@ -44,8 +168,23 @@ struct Record {
   void Set(std::string_view name, std::string value);
   // Inserts `name` = `value` unless the record already holds `name`.
   void Insert(std::string_view name, std::string value);
+  // Inserts the list `name` = `values` unless the record already holds it.
+  void InsertList(std::string_view name,
+                  const std::vector<std::string>& values);
 
   void AddError(GroupingError error) { errors.push_back(std::move(error)); }
+
+  // Makes this a new default record (success false, no errors, no items)
+  // while keeping its storage for reuse.
+  void Clear();
+
+  // Every item, in byte-wise name order (copies; for tests and tools).
+  SingleValues SortedSingles() const;
+  ListValues SortedLists() const;
+
+ private:
+  ItemSlots<std::string> singles_;
+  ItemSlots<std::vector<std::string>> lists_;
 };
 
 // Upper-cases (ASCII letters) every element of the list `name` of `record`
@@ -66,6 +205,16 @@ struct Spell : Record {
   // For each entry of the spell's own "Procedure" list, the index of the
   // episode it came from; filled by the admitted spell grouping.
   std::vector<size_t> procedure_origins;
+
+  // Appends a new default episode record, reusing one set aside by Clear.
+  Record& AddEpisode();
+
+  // Makes this a new spell with no episodes, as made for a request, while
+  // keeping the records and their storage for the next request.
+  void Clear();
+
+ private:
+  std::vector<Record> spare_episodes_;
 };
 
 }  // namespace zorvel

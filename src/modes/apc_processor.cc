@@ -238,7 +238,7 @@ bool APCProcessor::GroupEpisode(Record& episode) const {
   const bool input_valid = PreCheck(episode);
   episode.Set("SpellReportFlag", "0");
   if (episode.FindList("ProcedureOld") == nullptr) {
-    episode.lists.emplace("ProcedureOld", episode.List("Procedure"));
+    episode.InsertList("ProcedureOld", episode.List("Procedure"));
   }
   DeriveDurations(episode);
 

@@ -47,7 +47,20 @@ bool Processor::PrepareOrThrow(const char* location) {
   for (auto& entry : registry_) {
     all_ready = entry.second->SetUp(data_) && all_ready;
   }
+  ResolveOutputFields();
   return all_ready;
+}
+
+// The modes' output field lists stay as set-up left them until the next
+// Prepare, so they are looked up in the dictionary once, here.
+void Processor::ResolveOutputFields() {
+  mode_outputs_.clear();
+  for (const auto& entry : registry_) {
+    const IModeProcessor& mode = *entry.second;
+    mode_outputs_.push_back(ModeOutput{&mode,
+                                       ResolveFields(mode.GetOutputSpellFields()),
+                                       ResolveFields(mode.GetOutputEpisodeFields())});
+  }
 }
 
 uint32_t Processor::Process(int32_t /*reserved*/, const char* request,
@@ -56,12 +69,11 @@ uint32_t Processor::Process(int32_t /*reserved*/, const char* request,
   BoundedOutputStream stream(buffer, size);
   if (request == nullptr) return WriteEmptyResponse(stream);
   try {
-    GroupingRequest grouping_request;
     try {
-      if (!grouping_request.Read(request)) return WriteEmptyResponse(stream);
-      return ProcessOrThrow(grouping_request, stream);
+      if (!request_.Read(request)) return WriteEmptyResponse(stream);
+      return ProcessOrThrow(request_, stream);
     } catch (...) {
-      return WriteFailure(grouping_request, buffer, size);
+      return WriteFailure(request_, buffer, size);
     }
   } catch (...) {
     BoundedOutputStream fresh(buffer, size);
@@ -84,11 +96,21 @@ uint32_t Processor::ProcessOrThrow(GroupingRequest& request,
     return WriteResponse(spell, nullptr, stream);
   }
   IModeProcessor& mode = *found->second;
+  const ModeOutput* output = nullptr;
+  for (const ModeOutput& candidate : mode_outputs_) {
+    if (candidate.mode == &mode) output = &candidate;
+  }
+  if (output == nullptr) {
+    spell.AddError(GroupingError::Free(kPluginField, kInternalErrorMessage));
+    return WriteResponse(spell, nullptr, stream);
+  }
+  ResolveFields(request.extra_spell_items(), extra_spell_items_);
+  ResolveFields(request.extra_episode_items(), extra_episode_items_);
   OutputFields fields;
-  fields.spell_fields = &mode.GetOutputSpellFields();
-  fields.episode_fields = &mode.GetOutputEpisodeFields();
-  fields.extra_spell_items = &request.extra_spell_items();
-  fields.extra_episode_items = &request.extra_episode_items();
+  fields.spell_fields = &output->spell_fields;
+  fields.episode_fields = &output->episode_fields;
+  fields.extra_spell_items = &extra_spell_items_;
+  fields.extra_episode_items = &extra_episode_items_;
   if (!mode.Group(spell)) {
     spell.AddError(GroupingError::Free(kPluginField, kInternalErrorMessage));
     return WriteResponse(spell, nullptr, stream);

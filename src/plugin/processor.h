@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "modes/acc_processor.h"
 #include "modes/apc_processor.h"
@@ -17,6 +18,7 @@
 #include "protocol/bounded_output_stream.h"
 #include "protocol/mode_registry.h"
 #include "protocol/request_reader.h"
+#include "protocol/response_writer.h"
 #include "refdata/reference_data.h"
 
 namespace zorvel {
@@ -56,6 +58,14 @@ class Processor : public IProcessor {
   uint32_t ProcessOrThrow(GroupingRequest& request,
                           BoundedOutputStream& stream);
   uint32_t WriteFailure(GroupingRequest& request, char* buffer, uint32_t size);
+  void ResolveOutputFields();
+
+  // A mode's output field lists, resolved when the modes were set up.
+  struct ModeOutput {
+    const IModeProcessor* mode;
+    ResolvedFields spell_fields;
+    ResolvedFields episode_fields;
+  };
 
   // Members in construction order; destruction runs the other way.
   ReferenceData data_;
@@ -67,6 +77,11 @@ class Processor : public IProcessor {
   APCProcessor apc_;
   EMProcessor em_;
   PCCProcessor pcc_;
+  std::vector<ModeOutput> mode_outputs_;
+  // Reused by every request for its storage; see GroupingRequest.
+  GroupingRequest request_;
+  ResolvedFields extra_spell_items_;
+  ResolvedFields extra_episode_items_;
 };
 
 }  // namespace zorvel

@@ -1,4 +1,5 @@
-// Request parsing: the JSON document into a Spell and its episode records.
+// Request parsing: the JSON text into a Spell and its episode records, by a
+// SAX handler that files each value as the reader meets it.
 #include "protocol/request_reader.h"
 
 #include <cctype>
@@ -8,95 +9,227 @@
 #include <limits>
 #include <string_view>
 
-#include <rapidjson/document.h>
-
 namespace zorvel {
 namespace {
+
+using request_internal::Frame;
+using request_internal::FrameKind;
 
 // Strict JSON, parsed with an explicit heap stack instead of recursion.
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
 
-constexpr char kEpisodesPrefix[] = "Episodes";
-constexpr size_t kEpisodesPrefixLength = sizeof(kEpisodesPrefix) - 1;
+constexpr std::string_view kEpisodesPrefix = "Episodes";
 
-std::string TextOf(const rapidjson::Value& value) {
-  return std::string(value.GetString(), value.GetStringLength());
+// A text longer than this does not leave its parse stack behind.
+constexpr size_t kLongText = 1 << 16;
+// Nor does a text nested deeper than this keep its frames.
+constexpr size_t kDeepText = 256;
+
+bool IsEpisodeList(std::string_view name) {
+  return name.substr(0, kEpisodesPrefix.size()) == kEpisodesPrefix;
 }
 
-std::string_view ViewOf(const rapidjson::Value& value) {
-  return std::string_view(value.GetString(), value.GetStringLength());
+}  // namespace
+
+// The reader's events, filed into the request. Each open object or array
+// the reader is inside is one frame; the key just read says what the next
+// value of an object frame is. A value of the wrong shape for the request
+// stops the reader (the request is then unreadable, as when the text is not
+// JSON); values the request does not use are passed over, with everything
+// nested in them.
+class RequestHandler
+    : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, RequestHandler> {
+ public:
+  explicit RequestHandler(GroupingRequest& request) : request_(request) {}
+
+  // True when the whole text was a request of the expected shape.
+  bool Complete() const { return group_seen_ && spell_seen_; }
+
+  bool StartObject() { return Value(kObject); }
+  bool StartArray() { return Value(kArray); }
+  bool EndObject(rapidjson::SizeType) { return Pop(); }
+  bool EndArray(rapidjson::SizeType) { return Pop(); }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    TakeKey(std::string_view(text, length));
+    return true;
+  }
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    text_ = std::string_view(text, length);
+    return Value(kString);
+  }
+  bool Int(int) {
+    int_value_ = true;
+    return Value(kScalar);
+  }
+  bool Uint(unsigned value) {
+    int_value_ = value <= static_cast<unsigned>(std::numeric_limits<int>::max());
+    return Value(kScalar);
+  }
+  // Every other number, and booleans and null.
+  bool Default() {
+    int_value_ = false;
+    return Value(kScalar);
+  }
+
+ private:
+  enum Event { kObject, kArray, kString, kScalar };
+
+  // What the value after a key is.
+  enum class Role {
+    kUnused, kGroup, kMaxErrors, kSpell, kExtraSpellItems,
+    kExtraEpisodeItems, kEpisodes, kField,
+  };
+
+  bool Push(FrameKind kind, Record* record = nullptr,
+            std::vector<std::string>* list = nullptr) {
+    request_.frames_.push_back(Frame{kind, record, list});
+    return true;
+  }
+  bool Pop() {
+    request_.frames_.pop_back();
+    return true;
+  }
+
+  void TakeKey(std::string_view name);
+  bool Value(Event event);
+  bool RootMember(Event event);
+  bool FieldValue(Event event, Record& record);
+  bool ListElement(Event event, std::vector<std::string>& list);
+
+  GroupingRequest& request_;
+  Role role_ = Role::kUnused;
+  // The key names are copied: the reader's buffer holding them is reused
+  // for the value that follows.
+  std::string& key_ = request_.key_;
+  std::string_view text_;
+  bool int_value_ = false;
+  bool group_seen_ = false;
+  bool max_errors_seen_ = false;
+  bool spell_seen_ = false;
+  bool extra_spell_seen_ = false;
+  bool extra_episode_seen_ = false;
+};
+
+void RequestHandler::TakeKey(std::string_view name) {
+  const Frame& frame = request_.frames_.back();
+  if (frame.kind == FrameKind::kRoot) {
+    role_ = Role::kUnused;
+    bool* seen = nullptr;
+    Role role = Role::kUnused;
+    if (name == "Group") {
+      seen = &group_seen_, role = Role::kGroup;
+    } else if (name == "MaxErrors") {
+      seen = &max_errors_seen_, role = Role::kMaxErrors;
+    } else if (name == "Spell") {
+      seen = &spell_seen_, role = Role::kSpell;
+    } else if (name == "ExtraSpellItems") {
+      seen = &extra_spell_seen_, role = Role::kExtraSpellItems;
+    } else if (name == "ExtraEpisodeItems") {
+      seen = &extra_episode_seen_, role = Role::kExtraEpisodeItems;
+    }
+    if (seen != nullptr && !*seen) {
+      *seen = true;
+      role_ = role;
+    }
+  } else if (frame.kind == FrameKind::kSpell && IsEpisodeList(name)) {
+    role_ = Role::kEpisodes;
+  } else {
+    key_.assign(name.data(), name.size());
+    role_ = Role::kField;
+  }
 }
 
-bool IsEpisodeList(const rapidjson::Value& name) {
-  return name.GetStringLength() >= kEpisodesPrefixLength &&
-         std::memcmp(name.GetString(), kEpisodesPrefix,
-                     kEpisodesPrefixLength) == 0;
+bool RequestHandler::Value(Event event) {
+  std::vector<Frame>& frames = request_.frames_;
+  if (frames.empty()) {
+    return event == kObject && Push(FrameKind::kRoot);
+  }
+  Frame& frame = frames.back();
+  switch (frame.kind) {
+    case FrameKind::kRoot:
+      return RootMember(event);
+    case FrameKind::kSpell:
+      if (role_ == Role::kEpisodes) {
+        return event == kArray && Push(FrameKind::kEpisodes);
+      }
+      return FieldValue(event, *frame.record);
+    case FrameKind::kRecord:
+      return FieldValue(event, *frame.record);
+    case FrameKind::kEpisodes:
+      return event == kObject &&
+             Push(FrameKind::kRecord, &request_.spell_.AddEpisode());
+    case FrameKind::kList:
+    case FrameKind::kNames:
+      return ListElement(event, *frame.list);
+    case FrameKind::kSkipped:
+      break;
+  }
+  if (event == kObject || event == kArray) Push(FrameKind::kSkipped);
+  return true;
+}
+
+bool RequestHandler::RootMember(Event event) {
+  switch (role_) {
+    case Role::kGroup:
+      if (event != kString) return false;
+      request_.group_.assign(text_.data(), text_.size());
+      return true;
+    case Role::kMaxErrors:
+      if (event == kString) {
+        int32_t value = 0;
+        request_.max_errors_status_ =
+            ReadMaxErrorsText(std::string(text_), &value)
+                ? MaxErrorsStatus::kRead
+                : MaxErrorsStatus::kUnreadable;
+      } else if (event == kScalar && int_value_) {
+        request_.max_errors_status_ = MaxErrorsStatus::kRead;
+      }
+      break;
+    case Role::kSpell:
+      return event == kObject && Push(FrameKind::kSpell, &request_.spell_);
+    case Role::kExtraSpellItems:
+      if (event == kArray) {
+        return Push(FrameKind::kNames, nullptr, &request_.extra_spell_items_);
+      }
+      break;
+    case Role::kExtraEpisodeItems:
+      if (event == kArray) {
+        return Push(FrameKind::kNames, nullptr, &request_.extra_episode_items_);
+      }
+      break;
+    default:
+      break;
+  }
+  if (event == kObject || event == kArray) Push(FrameKind::kSkipped);
+  return true;
 }
 
 // A string goes into the single values (a later one replaces an earlier
 // one); an array appends its string elements to the list values, skipping
 // other elements; every other kind of value is ignored.
-void ReadValue(const rapidjson::Value& name, const rapidjson::Value& value,
-               Record& record) {
-  if (value.IsString()) {
-    record.Set(ViewOf(name), TextOf(value));
-  } else if (value.IsArray()) {
-    std::vector<std::string>& list = record.List(ViewOf(name));
-    for (const rapidjson::Value& element : value.GetArray()) {
-      if (element.IsString()) list.push_back(TextOf(element));
-    }
-  }
-}
-
-// Appends one episode record per element of `episodes`; false when the
-// member is not an array of objects.
-bool ReadEpisodes(const rapidjson::Value& episodes, Spell& spell) {
-  if (!episodes.IsArray()) return false;
-  spell.episodes.reserve(spell.episodes.size() + episodes.Size());
-  for (const rapidjson::Value& element : episodes.GetArray()) {
-    if (!element.IsObject()) return false;
-    Record& episode = spell.episodes.emplace_back();
-    for (const auto& member : element.GetObject()) {
-      ReadValue(member.name, member.value, episode);
-    }
+bool RequestHandler::FieldValue(Event event, Record& record) {
+  switch (event) {
+    case kString:
+      record.Single(key_).assign(text_.data(), text_.size());
+      return true;
+    case kArray:
+      return Push(FrameKind::kList, nullptr, &record.List(key_));
+    case kObject:
+      return Push(FrameKind::kSkipped);
+    case kScalar:
+      return true;
   }
   return true;
 }
 
-bool ReadSpell(const rapidjson::Value& object, Spell& spell) {
-  for (const auto& member : object.GetObject()) {
-    if (IsEpisodeList(member.name)) {
-      if (!ReadEpisodes(member.value, spell)) return false;
-    } else {
-      ReadValue(member.name, member.value, spell);
-    }
+bool RequestHandler::ListElement(Event event, std::vector<std::string>& list) {
+  if (event == kString) {
+    list.emplace_back(text_.data(), text_.size());
+  } else if (event == kObject || event == kArray) {
+    Push(FrameKind::kSkipped);
   }
   return true;
 }
-
-std::vector<std::string> StringElements(const rapidjson::Value& root,
-                                        const char* name) {
-  std::vector<std::string> items;
-  auto it = root.FindMember(name);
-  if (it == root.MemberEnd() || !it->value.IsArray()) return items;
-  for (const rapidjson::Value& element : it->value.GetArray()) {
-    if (element.IsString()) items.push_back(TextOf(element));
-  }
-  return items;
-}
-
-MaxErrorsStatus ReadMaxErrors(const rapidjson::Value& root) {
-  auto it = root.FindMember("MaxErrors");
-  if (it == root.MemberEnd()) return MaxErrorsStatus::kAbsent;
-  if (it->value.IsInt()) return MaxErrorsStatus::kRead;
-  if (!it->value.IsString()) return MaxErrorsStatus::kAbsent;
-  int32_t value = 0;
-  return ReadMaxErrorsText(TextOf(it->value), &value)
-             ? MaxErrorsStatus::kRead
-             : MaxErrorsStatus::kUnreadable;
-}
-
-}  // namespace
 
 bool ReadMaxErrorsText(const std::string& text, int32_t* value) {
   const char* begin = text.c_str();
@@ -113,23 +246,23 @@ bool ReadMaxErrorsText(const std::string& text, int32_t* value) {
 }
 
 bool GroupingRequest::Read(const char* text) {
-  rapidjson::Document document;
-  document.Parse<kParseFlags>(text);
-  if (document.HasParseError() || !document.IsObject()) return false;
+  group_.clear();
+  max_errors_status_ = MaxErrorsStatus::kAbsent;
+  spell_.Clear();
+  extra_spell_items_.clear();
+  extra_episode_items_.clear();
+  frames_.clear();
 
-  auto group = document.FindMember("Group");
-  if (group == document.MemberEnd() || !group->value.IsString()) return false;
-  group_ = TextOf(group->value);
-
-  max_errors_status_ = ReadMaxErrors(document);
-
-  auto spell = document.FindMember("Spell");
-  if (spell == document.MemberEnd() || !spell->value.IsObject()) return false;
-  if (!ReadSpell(spell->value, spell_)) return false;
-
-  extra_spell_items_ = StringElements(document, "ExtraSpellItems");
-  extra_episode_items_ = StringElements(document, "ExtraEpisodeItems");
-  return true;
+  RequestHandler handler(*this);
+  rapidjson::StringStream stream(text);
+  if (!reader_) reader_.emplace();
+  const bool parsed = !reader_->Parse<kParseFlags>(stream, handler).IsError();
+  if (stream.Tell() > kLongText) reader_.reset();
+  if (key_.capacity() > kLongText) std::string().swap(key_);
+  if (frames_.capacity() > kDeepText) {
+    std::vector<request_internal::Frame>().swap(frames_);
+  }
+  return parsed && handler.Complete();
 }
 
 }  // namespace zorvel

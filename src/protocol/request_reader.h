@@ -6,11 +6,20 @@
 // "ExtraEpisodeItems". Parsing is strict (one root value, no comments, no
 // trailing content) and iterative, so deeply nested input cannot exhaust
 // the stack.
+//
+// The text is read with RapidJSON's SAX reader straight into the records;
+// no document tree is built. A GroupingRequest is meant to be kept and
+// reused: each Read starts a new request but keeps the records, the
+// reader's stack and the string capacity of the one before, so that a
+// request of a shape seen before allocates nothing.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <rapidjson/reader.h>
 
 #include "common/record.h"
 
@@ -24,6 +33,29 @@ enum class MaxErrorsStatus {
   kUnreadable,  // a string without a leading integer in the 32-bit range
 };
 
+namespace request_internal {
+
+// One object or array the reader is inside.
+enum class FrameKind {
+  kRoot,      // the root object
+  kSpell,     // the "Spell" object
+  kEpisodes,  // an episode array of the spell
+  kRecord,    // an episode object
+  kList,      // an array read into a list value
+  kNames,     // an "ExtraSpellItems" or "ExtraEpisodeItems" array
+  kSkipped,   // a value the request does not use
+};
+
+struct Frame {
+  FrameKind kind;
+  Record* record;                   // kSpell, kRecord
+  std::vector<std::string>* list;   // kList, kNames
+};
+
+}  // namespace request_internal
+
+class RequestHandler;
+
 class GroupingRequest {
  public:
   GroupingRequest() = default;
@@ -34,7 +66,9 @@ class GroupingRequest {
   // false when the text is not JSON, or not a request of the expected shape:
   // the root is not an object, "Group" is missing or not a string, "Spell"
   // is missing or not an object, an "Episodes" member is not an array, or an
-  // episode is not an object. Call once per object.
+  // episode is not an object. Where a member name occurs more than once in
+  // the root object, the first one counts. Everything read by an earlier
+  // call is forgotten first.
   bool Read(const char* text);
 
   // The mode code named by "Group".
@@ -53,11 +87,18 @@ class GroupingRequest {
   }
 
  private:
+  friend class RequestHandler;
+
+  // Made afresh after a long text, whose strings its stack would keep.
+  std::optional<rapidjson::Reader> reader_;
   std::string group_;
   MaxErrorsStatus max_errors_status_ = MaxErrorsStatus::kAbsent;
   Spell spell_;
   std::vector<std::string> extra_spell_items_;
   std::vector<std::string> extra_episode_items_;
+  // The reader's state, kept for its capacity.
+  std::vector<request_internal::Frame> frames_;
+  std::string key_;
 };
 
 // Reads "MaxErrors" text as a decimal integer: optional leading white space,

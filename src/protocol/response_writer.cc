@@ -1,13 +1,18 @@
 // The response document, written in one pass straight into the host's buffer.
 #include "protocol/response_writer.h"
 
+#include <cstddef>
+
 #include "protocol/error_catalogue.h"
-#include "refdata/data_item_dictionary.h"
 
 namespace zorvel {
 namespace {
 
 constexpr std::string_view kSpellContext = "spell";
+// Room for the writer's stack at the response's depth of at most six open
+// objects and arrays (its initial reservation is 32 levels), with the
+// pool's own header.
+constexpr size_t kWriterStackBytes = 1024;
 constexpr std::string_view kEpisodeContext = "episode";
 
 void Key(JsonWriter& writer, std::string_view key) {
@@ -37,16 +42,22 @@ void WriteErrors(JsonWriter& writer, const std::vector<GroupingError>& errors,
   writer.EndArray();
 }
 
-void WriteFields(JsonWriter& writer, const FieldNames* names,
+void WriteFields(JsonWriter& writer, const ResolvedFields* fields,
                  const Record& record) {
-  if (names == nullptr) return;
-  for (const std::string& name : *names) WriteField(writer, name, record);
+  if (fields == nullptr) return;
+  for (const ResolvedField& field : *fields) WriteField(writer, field, record);
+}
+
+// "Id", resolved once for every response.
+const ResolvedField& IdField() {
+  static const ResolvedField id = ResolveFields(FieldNames{"Id"})[0];
+  return id;
 }
 
 void WriteEpisode(JsonWriter& writer, const Record& episode,
                   const OutputFields* fields) {
   writer.StartObject();
-  WriteField(writer, "Id", episode);
+  WriteField(writer, IdField(), episode);
   Key(writer, "Success");
   writer.Bool(episode.success);
   WriteErrors(writer, episode.errors, kEpisodeContext);
@@ -59,16 +70,49 @@ void WriteEpisode(JsonWriter& writer, const Record& episode,
 
 }  // namespace
 
+ItemKey ResolvedField::key() const {
+  ItemKey item_key;
+  item_key.name = name;
+  item_key.hash = hash;
+  return item_key;
+}
+
+void ResolveFields(const FieldNames& names, ResolvedFields& fields) {
+  fields.resize(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    fields[i].name.assign(names[i]);
+    fields[i].hash = HashItemName(names[i]);
+    fields[i].kind = KindOf(names[i]);
+  }
+}
+
+ResolvedFields ResolveFields(const FieldNames& names) {
+  ResolvedFields fields;
+  ResolveFields(names, fields);
+  return fields;
+}
+
 void WriteField(JsonWriter& writer, const std::string& name,
                 const Record& record) {
-  switch (KindOf(name)) {
+  ResolvedField field;
+  field.name = name;
+  field.hash = HashItemName(name);
+  field.kind = KindOf(name);
+  WriteField(writer, field, record);
+}
+
+void WriteField(JsonWriter& writer, const ResolvedField& field,
+                const Record& record) {
+  const std::string& name = field.name;
+  switch (field.kind) {
     case kSingle:
-      if (const std::string* value = record.FindSingle(name)) {
+      if (const std::string* value = record.FindSingle(field.key())) {
         StringMember(writer, name, *value);
       }
       break;
     case kArray:
-      if (const std::vector<std::string>* values = record.FindList(name)) {
+      if (const std::vector<std::string>* values =
+              record.FindList(field.key())) {
         Key(writer, name);
         writer.StartArray();
         for (const std::string& value : *values) String(writer, value);
@@ -99,7 +143,9 @@ void WriteErrorObject(JsonWriter& writer, const GroupingError& error,
 }
 
 uint32_t WriteEmptyResponse(BoundedOutputStream& stream) {
-  JsonWriter writer(stream);
+  alignas(std::max_align_t) char stack[kWriterStackBytes];
+  WriterStackAllocator allocator(stack, sizeof stack);
+  JsonWriter writer(stream, &allocator);
   writer.StartObject();
   writer.EndObject();
   stream.Terminate();
@@ -108,13 +154,15 @@ uint32_t WriteEmptyResponse(BoundedOutputStream& stream) {
 
 uint32_t WriteResponse(const Spell& spell, const OutputFields* fields,
                        BoundedOutputStream& stream) {
-  JsonWriter writer(stream);
+  alignas(std::max_align_t) char stack[kWriterStackBytes];
+  WriterStackAllocator allocator(stack, sizeof stack);
+  JsonWriter writer(stream, &allocator);
   writer.StartObject();
   Key(writer, "Success");
   writer.Bool(spell.success);
   WriteErrors(writer, spell.errors, kSpellContext);
   if (fields != nullptr && spell.output != nullptr) {
-    WriteField(writer, "Id", spell);
+    WriteField(writer, IdField(), spell);
     WriteFields(writer, fields->spell_fields, *spell.output);
     WriteFields(writer, fields->extra_spell_items, *spell.output);
   }

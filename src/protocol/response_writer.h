@@ -13,18 +13,39 @@
 
 #include "common/record.h"
 #include "protocol/bounded_output_stream.h"
+#include "refdata/data_item_dictionary.h"
 
 namespace zorvel {
 
-using JsonWriter = rapidjson::Writer<BoundedOutputStream>;
+// The writer's stack of open objects and arrays lives in a small pool that
+// starts in a buffer on the caller's stack, so writing allocates nothing.
+using WriterStackAllocator = rapidjson::MemoryPoolAllocator<>;
+using JsonWriter =
+    rapidjson::Writer<BoundedOutputStream, rapidjson::UTF8<>, rapidjson::UTF8<>,
+                      WriterStackAllocator>;
 using FieldNames = std::vector<std::string>;
+
+// An output field with its dictionary kind and record hash looked up once,
+// so that writing it compares no names but the one it finds.
+struct ResolvedField {
+  std::string name;
+  uint32_t hash = 0;
+  DataItemKind kind = kUnknownItem;
+
+  ItemKey key() const;
+};
+using ResolvedFields = std::vector<ResolvedField>;
+
+// Resolves `names` into `fields`, in order, reusing its storage.
+void ResolveFields(const FieldNames& names, ResolvedFields& fields);
+ResolvedFields ResolveFields(const FieldNames& names);
 
 // The fields to write when grouping is done.
 struct OutputFields {
-  const FieldNames* spell_fields = nullptr;    // the mode's output spell fields
-  const FieldNames* episode_fields = nullptr;  // the mode's output episode fields
-  const FieldNames* extra_spell_items = nullptr;
-  const FieldNames* extra_episode_items = nullptr;
+  const ResolvedFields* spell_fields = nullptr;    // the mode's output spell fields
+  const ResolvedFields* episode_fields = nullptr;  // the mode's output episode fields
+  const ResolvedFields* extra_spell_items = nullptr;
+  const ResolvedFields* extra_episode_items = nullptr;
 };
 
 // Writes "{}" and terminates the stream. Returns the stream's final count.
@@ -40,6 +61,8 @@ uint32_t WriteResponse(const Spell& spell, const OutputFields* fields,
 // single item the record holds, an array of strings for a list item it
 // holds; nothing for a name outside the dictionary or a value it lacks.
 void WriteField(JsonWriter& writer, const std::string& name,
+                const Record& record);
+void WriteField(JsonWriter& writer, const ResolvedField& field,
                 const Record& record);
 
 // Writes one error object. `context` is the section name of the list the

@@ -111,7 +111,17 @@ TableReport LoadValidationLists(TableRun& run, const std::string& path,
   ValidationLists& sets = data->mutable_validation_lists();
   sets.clear();
   if (!run.Open(path, false)) return run.Finish();
-  while (run.NextRow(2)) sets[run.Field(0)].insert(run.Field(1));
+  // The codes of one list come in adjacent rows: the list is looked up
+  // again only when its name changes. Mapped values never move.
+  ValidationLists::mapped_type* set = nullptr;
+  std::string set_name;
+  while (run.NextRow(2)) {
+    if (set == nullptr || run.Field(0) != set_name) {
+      set = &sets[run.Field(0)];
+      set_name = run.Field(0);
+    }
+    set->insert(run.Field(1));
+  }
   return run.Finish();
 }
 
@@ -120,11 +130,18 @@ TableReport LoadLists(TableRun& run, const std::string& path,
   CodeLists& lists = data->mutable_lists();
   lists.clear();
   if (!run.Open(path, false)) return run.Finish();
+  // As for the validation lists, the rows of one list come together.
+  CodeList* list = nullptr;
+  std::string list_name;
   while (run.NextRow(3)) {
     int32_t value = CodeList::kNoValue;
     if (!run.Field(2).empty())
       value = ParseStrictInt32(run.Field(2)).value_or(CodeList::kNoValue);
-    lists[run.Field(0)].Set(run.Field(1), value);
+    if (list == nullptr || run.Field(0) != list_name) {
+      list = &lists[run.Field(0)];
+      list_name = run.Field(0);
+    }
+    list->Set(run.Field(1), value);
   }
   return run.Finish();
 }
@@ -148,6 +165,11 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
   RuleMap& rules = data->mutable_rules();
   rules.clear();
   if (!run.Open(path, false)) return run.Finish();
+  // The conditions of one rule mostly come in adjacent rows: the rule of
+  // the last row is looked up again only when the name changes. Mapped
+  // values of the table never move.
+  Rule* rule = nullptr;
+  std::string rule_name;
   while (run.NextRow(7)) {
     const std::vector<std::string>& fields = run.Fields();
     RuleCondition condition;
@@ -170,35 +192,71 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
       condition.item = "EpiDurArray";
     condition.kind = KindOf(condition.item);
     condition.old_item = condition.item + "Old";
-    rules[fields[0]].conditions.push_back(std::move(condition));
+    if (rule == nullptr || fields[0] != rule_name) {
+      rule = &rules[fields[0]];
+      rule_name = fields[0];
+    }
+    rule->conditions.push_back(std::move(condition));
   }
   return run.Finish();
 }
+
+// The rule of the name last asked for, looked up again only when the name
+// changes: adjacent trigger rows mostly share their trigger rule.
+class RuleLookup {
+ public:
+  const Rule* Find(const ReferenceData& data, const std::string& name) {
+    if (!found_ || name != name_) {
+      name_ = name;
+      rule_ = data.FindRule(name);
+      found_ = true;
+    }
+    return rule_;
+  }
+
+ private:
+  std::string name_;
+  const Rule* rule_ = nullptr;
+  bool found_ = false;
+};
 
 TableReport LoadTriggers(TableRun& run, const std::string& path,
                          ReferenceData* data) {
   TriggerTables& tables = data->mutable_trigger_tables();
   tables.clear();
   if (!run.Open(path, true)) return run.Finish();
+  RuleLookup entry_rules;
+  RuleLookup trigger_rules;
+  // The code map of the last row's table and code type; the rows of one
+  // table and type come together. Mapped values of the tables never move.
+  CodeMap* codes = nullptr;
+  std::string codes_table;
+  std::string codes_type;
+  std::string code_type;
   while (run.NextRow(0, 8)) {
     const std::vector<std::string>& fields = run.Fields();
     if (fields[4].empty()) continue;
-    HrgEntry entry{fields[4], fields[7], data->FindRule(fields[3])};
+    HrgEntry entry{fields[4], fields[7], entry_rules.Find(*data, fields[3])};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[3], kTriggerRuleMissing)) break;
       continue;
     }
-    const Rule* trigger_rule = data->FindRule(fields[6]);
+    const Rule* trigger_rule = trigger_rules.Find(*data, fields[6]);
     if (trigger_rule == nullptr) {
       if (!run.Fault(fields[6], kTriggerRuleMissing)) break;
       continue;
     }
     // Combination codes of the core and radiology tables are procedures.
-    std::string code_type = fields[1];
+    code_type = fields[1];
     if (code_type == "Combination" &&
         (StartsWith(fields[0], "Core") || StartsWith(fields[0], "URad")))
       code_type = "OPCS";
-    TriggerList& list = tables[fields[0]][code_type][fields[2]];
+    if (codes == nullptr || fields[0] != codes_table || code_type != codes_type) {
+      codes = &tables[fields[0]][code_type];
+      codes_table = fields[0];
+      codes_type = code_type;
+    }
+    TriggerList& list = (*codes)[fields[2]];
     // Adjacent rows with the same trigger rule add candidates to one trigger.
     if (!list.empty() && list.back().rule == trigger_rule)
       list.back().entries.push_back(std::move(entry));

@@ -47,9 +47,32 @@ bool TableReader::ReadChunk() {
   return fill_ > 0;
 }
 
+bool TableReader::IsSpecial(uint8_t byte, bool in_quotes) const {
+  const char c = static_cast<char>(byte);
+  return c == dialect_.quote || c == '\n' ||
+         (!in_quotes && c == dialect_.delimiter);
+}
+
+// The field strings of the last row are reused, so that their capacity
+// serves the next one: a table's rows have the same shape, and a long text
+// field then costs no allocation per row.
+void TableReader::StartField() {
+  if (count_ < fields_.size()) {
+    fields_[count_].clear();
+  } else {
+    fields_.emplace_back();
+  }
+  ++count_;
+}
+
+size_t TableReader::EndRow() {
+  fields_.resize(count_);
+  return count_;
+}
+
 size_t TableReader::ReadRow() {
-  fields_.clear();
-  fields_.emplace_back();
+  count_ = 0;
+  StartField();
   bool in_quotes = false;
   row_line_ = lines_passed_ + 1;
   ended_by_eof_ = false;
@@ -59,22 +82,29 @@ size_t TableReader::ReadRow() {
       if (!last_read_full_ || !ReadChunk()) break;
     }
     while (pos_ < fill_) {
+      // The bytes up to the next quote, line feed or (outside quotes)
+      // delimiter belong to the field as they stand: take them in one go.
+      const size_t start = pos_;
+      while (pos_ < fill_ && !IsSpecial(chunk_[pos_], in_quotes)) ++pos_;
+      fields_[count_ - 1].append(reinterpret_cast<const char*>(chunk_) + start,
+                                 pos_ - start);
+      if (pos_ == fill_) break;
       char c = static_cast<char>(chunk_[pos_++]);
       if (c == '\n') ++lines_passed_;
       if (c == dialect_.quote) {
         in_quotes = !in_quotes;
       } else if (!in_quotes && c == dialect_.delimiter) {
-        fields_.emplace_back();
+        StartField();
       } else if (!in_quotes && c == '\n') {
-        return fields_.size();
+        return EndRow();
       } else {
-        fields_.back().push_back(c);
+        fields_[count_ - 1].push_back(c);
       }
     }
   }
   ended_by_eof_ = true;
-  if (fields_.back().empty()) fields_.clear();
-  return fields_.size();
+  if (fields_[count_ - 1].empty()) count_ = 0;
+  return EndRow();
 }
 
 }  // namespace zorvel

@@ -65,6 +65,12 @@ class TableReader {
  private:
   // Reads and decrypts the next chunk; false when no byte was obtained.
   bool ReadChunk();
+  // True when `byte` ends a run of plain field bytes: a quote, a line feed,
+  // or a delimiter outside quotes.
+  bool IsSpecial(uint8_t byte, bool in_quotes) const;
+  // Begins the next field of the row; ends the row, returning its count.
+  void StartField();
+  size_t EndRow();
 
   BlowfishCipher cipher_;
   std::ifstream stream_;
@@ -76,6 +82,7 @@ class TableReader {
   size_t fill_ = 0;
   bool last_read_full_ = true;
   std::vector<std::string> fields_;
+  size_t count_ = 0;  // fields of the row being read
   int lines_passed_ = 0;
   int row_line_ = 0;
   bool ended_by_eof_ = false;

@@ -1,0 +1,90 @@
+// What a record's flat slots must keep from the ordered maps they replace:
+// names that share a hash stay apart, a reference to a value outlives later
+// insertions, and a cleared or copied record holds exactly its own items.
+#include "common/record.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace zorvel {
+namespace {
+
+// Two names with the same 32-bit hash.
+constexpr char kNameA[] = "ItemFC0X";
+constexpr char kNameB[] = "ItemZ2TA";
+
+TEST(Record, NamesThatShareAHashStayApart) {
+  ASSERT_EQ(HashItemName(kNameA), HashItemName(kNameB));
+  Record record;
+  record.Set(kNameA, "a");
+  record.Set(kNameB, "b");
+  record.List(kNameB).push_back("listed");
+  EXPECT_EQ(*record.FindSingle(kNameA), "a");
+  EXPECT_EQ(*record.FindSingle(kNameB), "b");
+  EXPECT_EQ(record.FindList(kNameA), nullptr);
+  EXPECT_EQ(record.SortedSingles(), (SingleValues{{kNameA, "a"}, {kNameB, "b"}}));
+}
+
+TEST(Record, ValueReferenceOutlivesLaterItems) {
+  Record record;
+  std::string& first = record.Single("First");
+  std::vector<std::string>& codes = record.List("Codes");
+  for (int i = 0; i < 200; ++i) {
+    record.Set("Item" + std::to_string(i), "x");
+    record.List("List" + std::to_string(i));
+  }
+  first = "kept";
+  codes.push_back("C1");
+  EXPECT_EQ(*record.FindSingle("First"), "kept");
+  EXPECT_EQ(*record.FindList("Codes"), (std::vector<std::string>{"C1"}));
+}
+
+TEST(Record, ClearedRecordHoldsOnlyWhatComesAfter) {
+  Record record;
+  record.success = true;
+  record.AddError(GroupingError::Free("F", "gone"));
+  record.Set("Age", "40");
+  record.List("Diagnosis") = {"A01", "B02"};
+  record.Clear();
+  EXPECT_FALSE(record.success);
+  EXPECT_TRUE(record.errors.empty());
+  EXPECT_EQ(record.FindSingle("Age"), nullptr);
+  EXPECT_EQ(record.FindList("Diagnosis"), nullptr);
+  EXPECT_TRUE(record.List("Procedure").empty());
+  EXPECT_EQ(record.Single("SEX"), "");
+  EXPECT_EQ(record.SortedSingles(), (SingleValues{{"SEX", ""}}));
+  EXPECT_EQ(record.SortedLists(), (ListValues{{"Procedure", {}}}));
+}
+
+TEST(Record, CopyIsIndependentOfItsOriginal) {
+  Record original;
+  original.Set("Age", "40");
+  original.List("Diagnosis") = {"A01"};
+  Record copy = original;
+  copy.Set("Age", "41");
+  copy.List("Diagnosis").push_back("B02");
+  copy.Set("SEX", "1");
+  EXPECT_EQ(original.SortedSingles(), (SingleValues{{"Age", "40"}}));
+  EXPECT_EQ(original.SortedLists(), (ListValues{{"Diagnosis", {"A01"}}}));
+  EXPECT_EQ(copy.SortedSingles(), (SingleValues{{"Age", "41"}, {"SEX", "1"}}));
+}
+
+TEST(Spell, ClearedSpellHasNoEpisodesAndPointsItsOutputAtItself) {
+  Spell spell;
+  spell.AddEpisode().Set("Id", "1");
+  spell.AddEpisode().Set("Id", "2");
+  spell.output = &spell.episodes[0];
+  spell.procedure_origins = {0, 1};
+  spell.Clear();
+  EXPECT_TRUE(spell.episodes.empty());
+  EXPECT_EQ(spell.output, &spell);
+  EXPECT_TRUE(spell.procedure_origins.empty());
+  Record& episode = spell.AddEpisode();
+  EXPECT_EQ(episode.FindSingle("Id"), nullptr);
+  EXPECT_FALSE(episode.success);
+}
+
+}  // namespace
+}  // namespace zorvel

@@ -19,6 +19,7 @@ if [[ ! -d $perf ]]; then
   echo "flat_file_bench: needs the generators in $perf" >&2
   exit 1
 fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZORVEL_BENCH=ON >/dev/null
 cmake --build "$build" --target zorvel zorvel_cli zorvel_bare_process >/dev/null
 
 data=$build/bench-data

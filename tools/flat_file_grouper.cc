@@ -162,7 +162,10 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   }
   answer_.assign(answer);
   // The answer is the plug-in's own compact document, parsed in place.
-  rapidjson::Document document;
+  // The document's nodes come from a buffer kept across answers; the pool
+  // turns to the heap only for an answer too large for it.
+  rapidjson::MemoryPoolAllocator<> nodes(node_buffer_.data(), node_buffer_.size());
+  rapidjson::Document document(&nodes);
   document.ParseInsitu(answer_.data());
   const rapidjson::Value& root = document;
   const bool success = !document.HasParseError() && IsTrue(root);

@@ -51,6 +51,7 @@ class FlatFileGrouper {
   DocumentBuffer buffer_;
   std::string request_;
   std::string answer_;
+  std::vector<char> node_buffer_ = std::vector<char>(256 * 1024);
   std::vector<std::string_view> cells_;
   std::vector<std::string> scratch_;
 };

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Zorvel needs to build and test. Safe to run
-# again: packages already present are left alone.
+# again: packages already present are left alone. clang and its runtime
+# libraries (libFuzzer and the sanitizers) build the fuzz targets.
 set -euo pipefail
 
 PACKAGES=(
   g++ cmake ninja-build pkg-config binutils
   rapidjson-dev libboost-dev libcli11-dev
   googletest libgtest-dev libbenchmark-dev
-  rsync patch
+  rsync patch python3
+  clang libclang-rt-14-dev
 )
 
 missing=()

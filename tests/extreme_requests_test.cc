@@ -87,14 +87,16 @@ constexpr size_t kFiftyMegabytes = 50000000;
 // A spell member of `size` bytes that is not a data item.
 std::string Pad(size_t size) { return R"("Pad":")" + std::string(size, 'p') + R"(",)"; }
 
-TEST(ExtremeRequestsTest, FiftyMegabyteRequestsOfThreeShapes) {
-  // One string of 50 MB, echoed as the episode's "Id".
+// One string of 50 MB, echoed as the episode's "Id".
+TEST(ExtremeRequestsTest, FiftyMegabyteString) {
   const std::string huge(kFiftyMegabytes, 'i');
   const std::string plain = Answer(EmRequest("", EmEpisode("@ID@")));
   EXPECT_EQ(Answer(EmRequest("", EmEpisode(huge))), Replace(plain, "@ID@", huge));
+}
 
-  // 100,000 episodes (about 9 MB) padded to 50 MB with a spell member that is
-  // not a data item: each episode answers as it would alone.
+// 100,000 episodes (about 9 MB) padded to 50 MB with a spell member that is
+// not a data item: each episode answers as it would alone.
+TEST(ExtremeRequestsTest, FiftyMegabytesOf100000Episodes) {
   const std::string one = Answer(EmRequest("", EmEpisode("e")));
   const size_t episodes_at = one.find(R"("Episodes":[)") + 12;
   const std::string episode = one.substr(episodes_at, one.size() - episodes_at - 2);
@@ -102,9 +104,11 @@ TEST(ExtremeRequestsTest, FiftyMegabyteRequestsOfThreeShapes) {
                                      Repeat(EmEpisode("e"), 100000));
   EXPECT_GE(many.size(), kFiftyMegabytes);
   EXPECT_EQ(Answer(many), one.substr(0, episodes_at) + Repeat(episode, 100000) + "]}");
+}
 
-  // An investigation list of 100,000 elements, padded to 50 MB: repeating a
-  // pair of investigation and treatment changes nothing.
+// An investigation list of 100,000 elements, padded to 50 MB: repeating a
+// pair of investigation and treatment changes nothing.
+TEST(ExtremeRequestsTest, FiftyMegabytesWithAListOf100000Elements) {
   const std::string invest = R"("Invest":[)" + Repeat(R"("05","01")", 50000) + "],";
   const std::string with_list = Replace(EmEpisode("e1"), R"("Invest":["05","01"],)", invest);
   const std::string long_list = EmRequest(Pad(kFiftyMegabytes), with_list);

@@ -2,8 +2,8 @@
 // the file decrypts to whole, clean text and is not empty (FindTableFileFault),
 // then, with the plug-in's own reader and row rules, the rows loaded and the
 // line of a row that ended the table early, every name that one table uses
-// and another lacks, and the files that could not be opened. The plug-in itself reads
-// leniently; here each of these is a fault.
+// and another lacks, and the files that could not be opened. The plug-in
+// itself reads rows leniently; here each of these is a fault.
 #pragma once
 
 #include <optional>

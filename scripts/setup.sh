@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Zorvel needs to build and test. Safe to run
-# again: packages already present are left alone.
+# again: packages already present are left alone. clang and its runtime
+# libraries (libFuzzer and the sanitizers) build the fuzz targets.
 set -euo pipefail
 
 PACKAGES=(
@@ -9,6 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   rsync patch
   python3 python3-pandas python3-dask python3-distributed python3-pytest
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -129,6 +129,7 @@ TEST(TableCheckTest, ReportsEveryBrokenName) {
   const std::string report = FormatTableCheck(CheckTables(tables.dir()));
   EXPECT_EQ(report,
             "ValidationLists.csv.enc: 0 rows\n"
+            "  file: empty: the table holds no rows\n"
             "Lists.csv.enc: 1 rows\n"
             "RuleDefs.csv.enc: 3 rows\n"
             "  line 3: InputRules - Rule list missing from list database: \"NoList\"\n"
@@ -138,6 +139,7 @@ TEST(TableCheckTest, ReportsEveryBrokenName) {
             "Combination.csv.enc: 2 rows\n"
             "  line 2: ImportCombination - Rule missing from table: \"NoRule3\"\n"
             "Code.csv.enc: 0 rows\n"
+            "  file: empty: the table holds no rows\n"
             "faults found\n");
   const testing::CommandRun run = CheckCommand(tables);
   EXPECT_EQ(run.exit_code, 8);

@@ -11,9 +11,11 @@
 #include <climits>
 #include <cstring>
 #include <iostream>
+#include <sstream>
 
 #include "commands.h"
 #include "refdata/reference_data.h"
+#include "refdata/table_check.h"
 
 #ifndef ZORVEL_INSTALL_LIBDIR
 #define ZORVEL_INSTALL_LIBDIR "lib"
@@ -154,7 +156,10 @@ int PrepareTables(const PluginApi& api, const std::string& data_dir,
   bool plain_tables = false;
   for (const char* name : kTableFileNames) {
     if (!IsFile(dir + name)) {
-      std::cerr << "zorvel: table file missing: " << dir << name << "\n";
+      struct stat info;
+      const bool exists = lstat((dir + name).c_str(), &info) == 0;
+      std::cerr << "zorvel: table file " << (exists ? "not a regular file" : "missing")
+                << ": " << dir << name << "\n";
       complete = false;
       const std::string plain(name, std::string_view(name).rfind(".enc"));
       plain_tables = plain_tables || IsFile(dir + plain);
@@ -180,6 +185,9 @@ int PrepareTables(const PluginApi& api, const std::string& data_dir,
     }
     std::cerr << ". 'zorvel tables check " << dir << "' checks the tables"
               << (strict ? "" : "; --strict stops here") << ".\n";
+    // The plug-in says nothing of why; the checker reads the same files.
+    std::istringstream faults(FormatTableCheck(CheckTables(dir), /*faults_only=*/true));
+    for (std::string line; std::getline(faults, line);) std::cerr << "zorvel:   " << line << "\n";
     if (strict) return kExitPrepareFailed;
   }
   return kExitOk;

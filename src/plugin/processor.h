@@ -44,7 +44,8 @@ class Processor : public IProcessor {
 
   // Loads the six tables from `location` followed directly by each file
   // name, then registers the modes and sets each up. True only when every
-  // table loaded and every mode set itself up. A failed load (or any failure
+  // table loaded whole (no file missing, cut short, damaged or of another
+  // table's kind) and every mode set itself up. A failed load (or any failure
   // while loading or setting up) leaves the registry empty, so that requests
   // are answered with the unknown-mode error until a later Prepare succeeds.
   // Never throws.

@@ -35,7 +35,16 @@ LoadStatus ReferenceData::LoadAll(const std::string& location) {
       load_error_ = report.faults.front().message;
       return LoadStatus::kBrokenReference;
     }
-    if (!report.opened) status = LoadStatus::kMissingFile;
+    if (!report.opened) {
+      status = LoadStatus::kMissingFile;
+    } else if (status == LoadStatus::kOk &&
+               (report.stop_line != 0 ||
+                FindTableFileFault(index, location + kTableFileNames[index]))) {
+      // The reader takes any bytes and stops quietly; tables that are cut
+      // short, padded wrongly or of another kind would group with rows
+      // missing, so the load counts as failed.
+      status = LoadStatus::kDamagedFile;
+    }
   }
   return status;
 }

@@ -31,6 +31,8 @@ enum class LoadStatus {
   kOk,               // all six tables loaded
   kMissingFile,      // at least one file could not be opened
   kBrokenReference,  // a table named a rule or list that another lacks
+  kDamagedFile,      // a file is not whole (FindTableFileFault), or a row
+                     // of the wrong field count ended a table early
 };
 
 class ReferenceData {
@@ -39,7 +41,8 @@ class ReferenceData {
 
   // Loads the six tables from `location` followed directly by each file name
   // (no separator is inserted). All six are attempted, except that a broken
-  // cross-reference abandons the load at once. Never throws.
+  // cross-reference abandons the load at once. A missing file outranks a
+  // damaged one in the result. Never throws.
   LoadStatus LoadAll(const std::string& location);
   // The error text of a load abandoned for a broken reference, such as
   // "InputRules - Rule list missing from list database"; empty otherwise.

@@ -2,9 +2,14 @@
 #include "refdata/table_loaders.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <sstream>
+#include <system_error>
 
 #include "common/numbers.h"
+#include "refdata/table_packer.h"
 #include "refdata/table_reader.h"
 
 namespace zorvel {
@@ -298,6 +303,21 @@ TableReport LoadCodes(TableRun& run, const std::string& path,
 }
 
 }  // namespace
+
+std::optional<TextFault> FindTableFileFault(int index, const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    return TextFault{0, "not a regular file"};
+  std::ifstream in(path, std::ios::in | std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) return TextFault{0, "cannot be read to its end"};
+  const std::string text = bytes.str();
+  // The trigger and combination tables begin with a header line.
+  if (text.empty() && (index == 3 || index == 4))
+    return TextFault{0, "empty, without the header line the table begins with"};
+  return FindPackedFault(text);
+}
 
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
                       FaultMode mode) {

@@ -4,10 +4,12 @@
 // read, where it stopped and which names it could not resolve.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "refdata/reference_data.h"
+#include "refdata/table_text.h"
 
 namespace zorvel {
 
@@ -42,5 +44,11 @@ enum class FaultMode {
 // and a trigger or combination row naming a missing rule is passed over.
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
                       FaultMode mode);
+
+// Why the table file of table `index` at `path` is not whole, or nullopt when
+// it is: it cannot be read to its end, FindPackedFault faults its bytes, or
+// it is empty although the table starts with a header line. Reads the whole
+// file; a file that cannot be opened is not judged here.
+std::optional<TextFault> FindTableFileFault(int index, const std::string& path);
 
 }  // namespace zorvel

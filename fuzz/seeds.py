@@ -7,6 +7,7 @@ requests), the example requests, and the JSON parsing corpus of
 fuzz_tables: each plain table of every test table set and of the demo set,
 as a plain-rows input for its own table, and the demo set as one input split
 into its six tables.
+fuzz_csv: the example CSV extracts and the extracts of the flat-file cases.
 A target without seeds here starts from an empty corpus.
 """
 import json
@@ -50,7 +51,14 @@ def tables_seeds():
     yield "demo-all", bytes([6]) + b"\f".join((demo / f"{n}.csv").read_bytes() for n in TABLES)
 
 
-SEEDS = {"fuzz_process": process_seeds, "fuzz_tables": tables_seeds}
+def csv_seeds():
+    for path in sorted((ROOT / "examples" / "csv").glob("*.csv")):
+        yield f"example-{path.stem}", path.read_bytes()
+    for path in sorted((ROOT / "tests" / "flat_files").glob("*/*.csv")):
+        yield f"case-{path.parent.name}-{path.stem}", path.read_bytes()
+
+
+SEEDS = {"fuzz_process": process_seeds, "fuzz_tables": tables_seeds, "fuzz_csv": csv_seeds}
 
 
 def main():

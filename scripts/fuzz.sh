@@ -16,6 +16,7 @@ SECONDS_PER_TARGET="${1:-60}"
 TARGETS=(
   fuzz_process
   fuzz_tables
+  fuzz_csv
 )
 
 scripts/setup.sh

@@ -283,12 +283,7 @@ class FlatFileRun {
     outputs_.Write("errors", result.errors);
     outputs_.Write("unbundled", result.unbundled);
     outputs_.Write("responses", result.responses);
-    totals_.spell_count += result.spell_count;
-    totals_.episode_count += result.episode_count;
-    totals_.succeeded += result.succeeded;
-    totals_.failed += result.failed;
-    for (const auto& [key, count] : result.hrgs) totals_.hrgs[key] += count;
-    for (const auto& [key, count] : result.messages) totals_.messages[key] += count;
+    totals_.AddCounts(result);
   }
 
   // The rows of a batch whose worker died are rejected, and said so.

@@ -72,12 +72,7 @@ bool GetCounts(Cursor& in, std::map<std::string, long>* counts) {
 
 }  // namespace
 
-void BatchResult::Append(const BatchResult& other) {
-  spells += other.spells;
-  episodes += other.episodes;
-  errors += other.errors;
-  unbundled += other.unbundled;
-  responses += other.responses;
+void BatchResult::AddCounts(const BatchResult& other) {
   spell_count += other.spell_count;
   episode_count += other.episode_count;
   succeeded += other.succeeded;

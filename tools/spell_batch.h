@@ -36,8 +36,9 @@ struct BatchResult {
   std::map<std::string, long> hrgs;      // spells (or episodes) per HRG
   std::map<std::string, long> messages;  // errors per message
 
-  // Adds `other`, which comes after this one.
-  void Append(const BatchResult& other);
+  // Adds the counts of `other` to these (the texts are not kept: they go
+  // to the files as each batch arrives).
+  void AddCounts(const BatchResult& other);
 };
 
 std::string EncodeBatch(const SpellBatch& batch);

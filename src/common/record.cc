@@ -35,6 +35,7 @@ void Record::InsertList(std::string_view name,
 void Record::Clear() {
   success = false;
   errors.clear();
+  trace.Clear();
   singles_.Clear();
   lists_.Clear();
 }

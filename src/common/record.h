@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/grouping_error.h"
+#include "common/grouping_trace.h"
 
 namespace zorvel {
 
@@ -129,6 +130,8 @@ class ItemSlots {
 struct Record {
   bool success = false;
   std::vector<GroupingError> errors;
+  // The steps of this record's grouping, when the request asked for them.
+  GroupingTrace trace;
 
   // The single value of `name`, or null when the record lacks it.
   const std::string* FindSingle(std::string_view name) const {

@@ -17,12 +17,16 @@ bool BpLogic::Derive(Record& record) const {
   const std::string& hrg = record.Single("HRG");
   if (hrg.empty()) return true;
 
+  record.trace.Enter("Bp");
   // The final HRG is the trigger code, standing alone at position 0.
   record.Set("GateTriggerField", "HRG7");
   record.Set("GateTriggerPos", "0");
   const HrgEntry* entry =
       context_->MatchCode(record, *codes_, hrg, EvalMode::kPlain);
-  if (entry != nullptr) record.List("BP").push_back(entry->hrg);
+  if (entry != nullptr) {
+    record.List("BP").push_back(entry->hrg);
+    record.trace.Append("BP", entry->hrg);
+  }
   return true;
 }
 

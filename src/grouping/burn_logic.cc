@@ -11,7 +11,7 @@ namespace zorvel {
 bool BurnLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
   context_ = context;
   second_stage_ = nullptr;
-  first_stage_ = DefaultTriggers(data, "Core7");
+  first_stage_ = DefaultCodes(data, "Core7");
   if (first_stage_ == nullptr) return false;
   second_stage_ = data.FindCodeMap("Core3", "HRG6");
   return context_ != nullptr && second_stage_ != nullptr;
@@ -22,12 +22,11 @@ bool BurnLogic::Derive(Record& record) const {
       second_stage_ == nullptr) {
     return true;
   }
-  TriggerMatch match;
-  if (!context_->EvaluateTriggers(record, *first_stage_, EvalMode::kPlain,
-                                  &match)) {
-    return true;
-  }
-  const HrgEntry& first = *match.entry;
+  record.trace.Enter("Burn");
+  const HrgEntry* found = context_->MatchCode(record, *first_stage_, kDefaultCode,
+                                              EvalMode::kPlain);
+  if (found == nullptr) return true;
+  const HrgEntry& first = *found;
 
   // An error HRG ends the derivation; no second stage is tried.
   if (!first.hrg.empty() && first.hrg.front() == 'U') {
@@ -36,6 +35,7 @@ bool BurnLogic::Derive(Record& record) const {
           GroupingError::WithValue("Diagnosis", "", kUz15BurnsPrimaryDiagnosis));
     }
     record.Set("BurnHRG", first.hrg);
+    record.trace.Set("BurnHRG", first.hrg);
     return true;
   }
 
@@ -44,6 +44,7 @@ bool BurnLogic::Derive(Record& record) const {
   const HrgEntry* second = context_->MatchCode(
       record, *second_stage_, first.error_code, EvalMode::kPlain);
   if (second != nullptr) record.Set("BurnHRG", second->hrg);
+  if (record.trace.on()) record.trace.Set("BurnHRG", record.Single("BurnHRG"));
   return true;
 }
 

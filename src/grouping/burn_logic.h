@@ -20,7 +20,7 @@ class BurnLogic {
 
  private:
   const RuleContext* context_ = nullptr;
-  const TriggerList* first_stage_ = nullptr;
+  const CodeMap* first_stage_ = nullptr;
   const CodeMap* second_stage_ = nullptr;
 };
 

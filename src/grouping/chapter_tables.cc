@@ -16,11 +16,24 @@ int32_t DominantPosition(const std::vector<std::string>& codes, const CodeList& 
   return best_position;
 }
 
-const TriggerList* DefaultTriggers(const ReferenceData& data, const std::string& table) {
+void TraceDominant(Record& record, std::string_view item,
+                   const std::vector<std::string>& codes, int32_t position,
+                   const CodeList& hierarchy) {
+  if (!record.trace.on()) return;
+  TraceStep& step = record.trace.Add("Dominant").Item(item).List(hierarchy.name());
+  if (position == kNoPosition) {
+    step.Result("none ranked");
+    return;
+  }
+  const int32_t* value = hierarchy.Find(codes[position]);
+  step.Index(position).Code(codes[position]).Result(
+      "rank " + std::to_string(value != nullptr ? *value : -1));
+}
+
+const CodeMap* DefaultCodes(const ReferenceData& data, const std::string& table) {
   const CodeMap* codes = data.FindCodeMap(table, "Default");
-  if (codes == nullptr) return nullptr;
-  const auto triggers = codes->find("0");
-  return triggers == codes->end() ? nullptr : &triggers->second;
+  if (codes == nullptr || codes->find(kDefaultCode) == codes->end()) return nullptr;
+  return codes;
 }
 
 }  // namespace zorvel

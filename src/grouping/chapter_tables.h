@@ -1,11 +1,13 @@
 // Look-ups that several chapter components share: the dominant code of a
-// list by a hierarchy, and the default trigger list of a chapter.
+// list by a hierarchy (and its trace), and the default codes of a chapter.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "common/record.h"
 #include "refdata/reference_data.h"
 
 namespace zorvel {
@@ -19,9 +21,18 @@ inline constexpr int32_t kNoPosition = -1;
 // (-1). kNoPosition when no code wins.
 int32_t DominantPosition(const std::vector<std::string>& codes, const CodeList& hierarchy);
 
-// The trigger list of a chapter whose rules decide by themselves whether it
-// applies: the one list filed under code type "Default", code "0". Null when
-// the chapter lacks it.
-const TriggerList* DefaultTriggers(const ReferenceData& data, const std::string& table);
+// For a traced record, a "Dominant" step: the code at `position` of `item`
+// won by its value in `hierarchy` (or none won).
+void TraceDominant(Record& record, std::string_view item,
+                   const std::vector<std::string>& codes, int32_t position,
+                   const CodeList& hierarchy);
+
+// The code of the one trigger list of a chapter whose rules decide by
+// themselves whether it applies.
+inline constexpr char kDefaultCode[] = "0";
+
+// The codes of such a chapter: code type "Default", which holds the list
+// under kDefaultCode. Null when the chapter lacks it.
+const CodeMap* DefaultCodes(const ReferenceData& data, const std::string& table);
 
 }  // namespace zorvel

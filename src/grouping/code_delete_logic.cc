@@ -195,17 +195,28 @@ void CodeDeleteLogic::MarkByRule(int32_t position, const Rule* rule,
 }
 
 void CodeDeleteLogic::DeleteMarked(std::vector<std::string>& procedures,
-                                   const DeletionMarks& marks) {
+                                   const DeletionMarks& marks,
+                                   GroupingTrace* trace, const HrgEntry* by) {
+  const bool traced = trace != nullptr && trace->on();
   // Marks beyond the list have no code; find_next ends with npos.
   for (size_t i = marks.find_first(); i < procedures.size();
        i = marks.find_next(i)) {
+    if (traced && !procedures[i].empty()) {
+      TraceStep& step = trace->Add("Delete").Item(kProcedureItem).Index(
+          static_cast<int64_t>(i)).Code(procedures[i]);
+      if (by != nullptr) {
+        step.Hrg(by->hrg).Line(by->line);
+        if (by->rule != nullptr) step.Rule(by->rule->name);
+      }
+      step.Result("deleted");
+    }
     procedures[i].clear();
   }
 }
 
 void CodeDeleteLogic::DeleteTriggerCodes(
     int32_t position, const TriggerMatch& match,
-    std::vector<std::string>& procedures) const {
+    std::vector<std::string>& procedures, GroupingTrace* trace) const {
   if (approach_ == nullptr || site_ == nullptr) return;
   DeletionMarks marks(procedures.size());
   const Rule* trigger_rule = match.trigger ? match.trigger->rule : nullptr;
@@ -213,7 +224,7 @@ void CodeDeleteLogic::DeleteTriggerCodes(
   MarkByRule(position, trigger_rule, procedures, marks, /*wide=*/true);
   MarkByRule(position, entry_rule, procedures, marks, /*wide=*/true);
   MarkTriggerRun(*this, position, procedures, marks);
-  DeleteMarked(procedures, marks);
+  DeleteMarked(procedures, marks, trace, match.entry);
 }
 
 }  // namespace zorvel

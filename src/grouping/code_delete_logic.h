@@ -35,15 +35,19 @@ class CodeDeleteLogic {
                   const std::vector<std::string>& procedures,
                   DeletionMarks& marks, bool wide) const;
 
-  // Blanks every marked code.
+  // Blanks every marked code. With a `trace` that is on, each deletion is
+  // traced as a "Delete" step naming the entry `by` that caused it.
   static void DeleteMarked(std::vector<std::string>& procedures,
-                           const DeletionMarks& marks);
+                           const DeletionMarks& marks,
+                           GroupingTrace* trace = nullptr,
+                           const HrgEntry* by = nullptr);
 
   // The deletion for an unbundled HRG whose trigger code stands at
   // `position`: what the trigger's and the entry's rules mark (wide mode),
   // the code itself and the qualifier codes after it (passing over blanks).
   void DeleteTriggerCodes(int32_t position, const TriggerMatch& match,
-                          std::vector<std::string>& procedures) const;
+                          std::vector<std::string>& procedures,
+                          GroupingTrace* trace = nullptr) const;
 
  private:
   const CodeList* approach_ = nullptr;

@@ -17,7 +17,7 @@ namespace {
 const HrgEntry* FirstHolding(const RuleContext& context, Record& record,
                              const std::vector<HrgEntry>& candidates) {
   for (const HrgEntry& candidate : candidates) {
-    if (context.EvaluateRule(record, candidate.rule, EvalMode::kPlain)) {
+    if (context.EvaluateEntry(record, candidate, EvalMode::kPlain)) {
       return &candidate;
     }
   }
@@ -44,6 +44,7 @@ bool CombinationLogic::Derive(Record& record) const {
   if (!ready_) return false;
   // Rules create no lists, so this reference stays valid while they run.
   std::vector<std::string>& procedures = record.List("Procedure");
+  record.trace.Enter("Combination");
   record.Set("GateTriggerField", "Procedure");
   // Gate positions are 32-bit: codes beyond that range are not walked.
   const size_t size = std::min<size_t>(procedures.size(), INT32_MAX);
@@ -51,14 +52,26 @@ bool CombinationLogic::Derive(Record& record) const {
     const auto found = combinations_->find(procedures[i]);
     if (found == combinations_->end()) continue;
     record.Set("GateTriggerPos", ToDecimal(static_cast<int64_t>(i)));
+    if (record.trace.on()) {
+      record.trace.Add("Lookup").Table("Combination").Item("Procedure")
+          .Index(static_cast<int64_t>(i)).Code(procedures[i]).Result("found");
+    }
     const HrgEntry* entry = FirstHolding(*context_, record, found->second);
     if (entry == nullptr) continue;
+    // Kept for the trace: the rule may delete the code itself.
+    const std::string replaced =
+        record.trace.on() ? procedures[i] : std::string();
     DeletionMarks marks(procedures.size());
     deletion_->MarkByRule(static_cast<int32_t>(i), entry->rule, procedures,
                           marks, /*wide=*/false);
-    CodeDeleteLogic::DeleteMarked(procedures, marks);
+    CodeDeleteLogic::DeleteMarked(procedures, marks, &record.trace, entry);
     // The walk goes on after this position: the combination code is not
     // looked up again in this pass.
+    if (record.trace.on()) {
+      record.trace.Add("Replace").Item("Procedure").Index(static_cast<int64_t>(i))
+          .Code(replaced).Rule(entry->rule != nullptr ? entry->rule->name : "")
+          .Hrg(entry->hrg).Line(entry->line).Result(entry->hrg);
+    }
     procedures[i] = entry->hrg;
   }
   return true;

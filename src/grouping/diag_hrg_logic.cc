@@ -32,6 +32,7 @@ bool DiagHrgLogic::Derive(Record& record) const {
   const std::vector<std::string>& diagnoses = record.List("Diagnosis");
   if (diagnoses.empty()) return false;
   const std::string& primary = diagnoses.front();
+  record.trace.Enter("DiagHrg");
 
   // The primary diagnosis opens the trigger list, found or not, so the
   // positional conditions of its rules start from it.
@@ -43,6 +44,7 @@ bool DiagHrgLogic::Derive(Record& record) const {
 
   // A diagnosis HRG found by an earlier pass over the record is kept.
   record.Insert("DiagHRG", entry->hrg);
+  if (record.trace.on()) record.trace.Set("DiagHRG", record.Single("DiagHRG"));
   if (entry->hrg.empty() || entry->hrg.front() != 'U') return true;
 
   record.Set("HRG_ERROR", entry->error_code);

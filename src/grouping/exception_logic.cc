@@ -11,23 +11,23 @@ namespace zorvel {
 bool ExceptionLogic::SetUp(const RuleContext* context,
                            const ReferenceData& data) {
   context_ = context;
-  triggers_ = DefaultTriggers(data, "Core5");
+  triggers_ = DefaultCodes(data, "Core5");
   return context_ != nullptr && triggers_ != nullptr;
 }
 
 bool ExceptionLogic::Derive(Record& record) const {
   if (context_ == nullptr || triggers_ == nullptr) return false;
-  TriggerMatch match;
-  if (!context_->EvaluateTriggers(record, *triggers_, EvalMode::kPlain,
-                                  &match)) {
-    return true;
-  }
-  const std::string& hrg = match.entry->hrg;
+  record.trace.Enter("Exception");
+  const HrgEntry* entry =
+      context_->MatchCode(record, *triggers_, kDefaultCode, EvalMode::kPlain);
+  if (entry == nullptr) return true;
+  const std::string& hrg = entry->hrg;
   if (!hrg.empty() && hrg.front() == 'U') {
     record.AddError(
         GroupingError::Free("EPISODE", "Global exception grouped to chaper U"));
   }
   record.Set("ExceptHRG", hrg);
+  record.trace.Set("ExceptHRG", hrg);
   return true;
 }
 

@@ -18,7 +18,7 @@ class ExceptionLogic {
 
  private:
   const RuleContext* context_ = nullptr;
-  const TriggerList* triggers_ = nullptr;
+  const CodeMap* triggers_ = nullptr;
 };
 
 }  // namespace zorvel

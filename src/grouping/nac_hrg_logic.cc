@@ -1,5 +1,6 @@
 // The HRG and alternative HRG of an outpatient attendance.
 #include "grouping/nac_hrg_logic.h"
+#include "grouping/chapter_tables.h"
 
 #include <cstdint>
 #include <string>
@@ -13,6 +14,8 @@ constexpr char kErrorHrg[] = "UZ01Z";
 void SetHrg(Record& record, const std::string& hrg, const char* flag) {
   record.Set("HRG", hrg);
   record.Set("GroupingMethodFlag", flag);
+  record.trace.Set("HRG", hrg);
+  record.trace.Set("GroupingMethodFlag", flag);
 }
 
 bool HasNonFaceToFaceCode(const std::vector<std::string>& procedures) {
@@ -45,6 +48,7 @@ bool NacHrgLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
 
 bool NacHrgLogic::Derive(Record& record) const {
   if (context_ == nullptr || defaults_ == nullptr) return false;
+  record.trace.Enter("NacHrg");
   if (!record.errors.empty()) {
     SetHrg(record, kErrorHrg, "U");
     return true;
@@ -56,7 +60,8 @@ bool NacHrgLogic::Derive(Record& record) const {
   }
   if (DeriveFromOutpatientProcedure(record)) return true;
   // A default chapter without a list for code "0" matches nothing.
-  const HrgEntry* fallback = context_->MatchCode(record, *defaults_, "0", EvalMode::kPlain);
+  const HrgEntry* fallback =
+      context_->MatchCode(record, *defaults_, kDefaultCode, EvalMode::kPlain);
   if (fallback != nullptr) {
     SetHrg(record, fallback->hrg, "G");
     return true;
@@ -79,6 +84,16 @@ bool NacHrgLogic::DeriveFromOutpatientProcedure(Record& record) const {
     best = *value;
     dominant = &code;
   }
+  if (record.trace.on()) {
+    TraceStep& step = record.trace.Add("Dominant").Item("Procedure").List(
+        hierarchy_->name());
+    if (dominant == nullptr) {
+      step.Result("no ranked X62 code");
+    } else {
+      step.Index(dominant - procedures.data()).Code(*dominant).Result(
+          "rank " + std::to_string(best));
+    }
+  }
   if (dominant == nullptr) return false;
   const HrgEntry* entry = context_->MatchCode(record, *procedures_, *dominant, EvalMode::kPlain);
   if (entry == nullptr) return false;
@@ -95,12 +110,14 @@ bool AltHrgLogic::SetUp(const RuleContext* context, const ReferenceData& data) {
 
 bool AltHrgLogic::Derive(Record& record) const {
   if (context_ == nullptr || specialties_ == nullptr) return false;
+  record.trace.Enter("AltHrg");
   record.List("Procedure") = record.List("ProcedureOld");
   if (record.errors.empty()) {
     const HrgEntry* entry =
         context_->MatchCode(record, *specialties_, record.Single("MAINSPEF"), EvalMode::kPlain);
     if (entry != nullptr && entry->hrg != kErrorHrg) {
       record.Set("ALT_HRG", entry->hrg);
+      record.trace.Set("ALT_HRG", entry->hrg);
       return true;
     }
   }

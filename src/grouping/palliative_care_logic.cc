@@ -40,6 +40,7 @@ bool PalliativeCareLogic::SetUp(const CodeDeleteLogic* /*deletion*/,
 
 void PalliativeCareLogic::Derive(Record& record) const {
   if (context_ == nullptr) return;
+  record.trace.Enter("PalliativeCare");
   // The specialty's own entry decides, "UZ99" included; only a specialty
   // that gives no entry falls back to the general "SPC3" entry.
   const HrgEntry* entry = context_->MatchCode(
@@ -49,6 +50,7 @@ void PalliativeCareLogic::Derive(Record& record) const {
   }
   if (entry == nullptr || entry->hrg == kNoHrg) return;
   record.List("UnbundledHRG").push_back(entry->hrg + "*" + DayCount(record));
+  record.trace.Append("UnbundledHRG", record.List("UnbundledHRG").back());
 }
 
 }  // namespace zorvel

@@ -47,6 +47,30 @@ const Candidate* ChooseCandidate(const Record& record,
   return chosen;
 }
 
+// The "Candidate" steps of the choice: each chapter candidate, in order of
+// precedence, with what became of it.
+void TraceCandidates(Record& record, const Candidate* chosen) {
+  bool error_seen = false;
+  for (const Candidate& candidate : kCandidates) {
+    const std::string* value = record.FindSingle(candidate.item);
+    if (value == nullptr || value->empty()) continue;
+    TraceStep& step =
+        record.trace.Add("Candidate").Item(candidate.item).Hrg(*value);
+    if (!record.errors.empty()) {
+      step.Result("passed over").Reason("the record has errors");
+    } else if (&candidate == chosen) {
+      step.Result("chosen").Reason(std::string("flag ") + candidate.flag);
+    } else if (value->front() == 'U' && !error_seen) {
+      error_seen = true;
+      step.Result("error HRG").Reason("an error HRG among the candidates decides");
+    } else if (chosen == nullptr) {
+      step.Result("passed over").Reason("an error HRG is among the candidates");
+    } else {
+      step.Result("lost").Reason(std::string("comes after ") + chosen->item);
+    }
+  }
+}
+
 // "AgeType" from "PSSAge" when present and not empty; empty when the age
 // does not start with a number.
 void DeriveAgeType(Record& record) {
@@ -72,18 +96,25 @@ const char* ElectiveType(const std::string& patient_class) {
 }  // namespace
 
 bool SelectFinalHrg(Record& record) {
+  record.trace.Enter("FinalHrg");
+  const Candidate* chosen = nullptr;
   if (record.errors.empty()) {
     const std::string* hrg = nullptr;
-    const Candidate* chosen = ChooseCandidate(record, &hrg);
+    chosen = ChooseCandidate(record, &hrg);
     if (chosen != nullptr) {
       record.Set("HRG", *hrg);
       record.Set("GroupingMethodFlag", chosen->flag);
     }
   }
+  if (record.trace.on()) TraceCandidates(record, chosen);
   // An HRG set before this choice stands, even on a record with errors.
   if (record.IsBlank("HRG")) {
     record.Set("HRG", "UZ01Z");
     record.Set("GroupingMethodFlag", "U");
+  }
+  if (record.trace.on()) {
+    record.trace.Set("HRG", record.Single("HRG"));
+    record.trace.Set("GroupingMethodFlag", record.Single("GroupingMethodFlag"));
   }
   return true;
 }

@@ -15,9 +15,11 @@ constexpr const char* kUnplaced = "PBC02U1";
 // gives, or the unplaced category. An existing "PBC" is kept.
 void InsertPbc(const RuleContext& context, const CodeMap& codes,
                const std::string& diagnosis, Record& record) {
+  record.trace.Enter("Pbc");
   const HrgEntry* entry =
       context.MatchCode(record, codes, diagnosis, EvalMode::kPlain);
   record.Insert("PBC", entry != nullptr ? entry->hrg : kUnplaced);
+  if (record.trace.on()) record.trace.Set("PBC", record.Single("PBC"));
 }
 
 }  // namespace

@@ -37,8 +37,10 @@ bool ProcHrgLogic::Derive(Record& record) const {
   if (context_ == nullptr || codes_ == nullptr || hierarchy_ == nullptr) {
     return false;
   }
+  record.trace.Enter("ProcHrg");
   const std::vector<std::string>& procedures = record.List("Procedure");
   const int32_t position = DominantPosition(procedures, *hierarchy_);
+  TraceDominant(record, "Procedure", procedures, position, *hierarchy_);
   if (position == kNoPosition) return false;
   const std::string& dominant = procedures[position];
 
@@ -51,6 +53,7 @@ bool ProcHrgLogic::Derive(Record& record) const {
   if (entry == nullptr) return false;
 
   record.Set("ProcHRG", entry->hrg);
+  record.trace.Set("ProcHRG", entry->hrg);
   // The error code decides, whether or not the HRG itself is an error HRG.
   const int32_t message = ProcedureMessage(entry->error_code);
   if (message != kNoMessage) {

@@ -32,6 +32,17 @@ bool HoldsAnyOf(const std::vector<std::string>& codes, const CodeList& list) {
   return false;
 }
 
+// The "Episode" step naming the episode that reports the spell.
+void TraceDominantEpisode(Spell& spell, const Record& dominant,
+                          const char* reason) {
+  const std::string* id = dominant.FindSingle("Id");
+  spell.trace.Add("Episode")
+      .Index(&dominant - spell.episodes.data())
+      .Code(id != nullptr ? std::string_view(*id) : "")
+      .Result("dominant")
+      .Reason(reason != nullptr ? reason : "");
+}
+
 }  // namespace
 
 struct SpellGroupingLogic::Dominance {
@@ -57,8 +68,12 @@ void SpellGroupingLogic::Derive(Spell& spell) const {
     spell.AddError(GroupingError::Free("SPELL", "Zero episode spell"));
     return;
   }
+  spell.trace.Enter("SpellGrouping");
   Dominance dominance;
   ChooseByProcedure(spell, dominance);
+  const char* reason = dominance.episode != nullptr
+                           ? "its procedure ranks above 2 in ProcHier"
+                           : nullptr;
   const Record& first = spell.episodes.front();
   CopyItems(first, spell, {"ADMIMETH", "ADMISORC"});
   CopyItem(first, "CLASSPAT", spell, "PSSCLASSPAT");
@@ -66,9 +81,18 @@ void SpellGroupingLogic::Derive(Spell& spell) const {
   if (!first.IsBlank("TraumaHRG")) {
     dominance.episode = &spell.episodes.front();
     dominance.rank = kFixedRank;
+    reason = "the first episode has a trauma HRG";
   }
+  Record* const fixed = dominance.episode;
   GatherEpisodes(spell, dominance);
-  if (dominance.rank == -1) dominance.episode = &spell.episodes.front();
+  if (reason == nullptr && dominance.episode != fixed) {
+    reason = "its primary diagnosis ranks highest in DiagHier";
+  }
+  if (dominance.rank == -1) {
+    dominance.episode = &spell.episodes.front();
+    reason = "no procedure or diagnosis ranks: the first episode";
+  }
+  if (spell.trace.on()) TraceDominantEpisode(spell, *dominance.episode, reason);
 
   Record& dominant = *dominance.episode;
   dominant.Set("SpellReportFlag", "1");
@@ -93,6 +117,7 @@ void SpellGroupingLogic::Derive(Spell& spell) const {
 void SpellGroupingLogic::ChooseByProcedure(Spell& spell, Dominance& dominance) const {
   const std::vector<std::string>& procedures = spell.List("Procedure");
   const int32_t position = DominantPosition(procedures, *procedure_hierarchy_);
+  TraceDominant(spell, "Procedure", procedures, position, *procedure_hierarchy_);
   if (position == kNoPosition) return;
   const size_t at = static_cast<size_t>(position);
   if (*procedure_hierarchy_->Find(procedures[at]) <= 2 || at >= spell.procedure_origins.size()) {

@@ -31,17 +31,20 @@ bool TraumaLogic::Derive(Record& record) const {
   const std::vector<std::string>& diagnoses = record.List("Diagnosis");
   if (diagnoses.empty()) return false;
 
+  record.trace.Enter("Trauma");
   record.Set("GateTriggerPos", "0");
   record.Set("GateTriggerField", "Diagnosis");
   const HrgEntry* first = context_->MatchCode(record, *diagnoses_,
                                               diagnoses.front(), EvalMode::kPlain);
   if (first == nullptr) return true;
   record.Set("TraumaHRG", first->hrg);
+  record.trace.Set("TraumaHRG", first->hrg);
 
   // Without a trauma procedure the diagnosis stage stands, and so does the
   // gate trigger on the diagnosis.
   const std::vector<std::string>& procedures = record.List("Procedure");
   const int32_t position = DominantPosition(procedures, *hierarchy_);
+  TraceDominant(record, "Procedure", procedures, position, *hierarchy_);
   if (position == kNoPosition) return true;
   const std::string& dominant = procedures[position];
   record.Set("DomTraumaProcedure", dominant);
@@ -51,7 +54,10 @@ bool TraumaLogic::Derive(Record& record) const {
   record.Set("GateTriggerField", "Procedure");
   const HrgEntry* second =
       context_->MatchCode(record, *procedures_, dominant, EvalMode::kPlain);
-  if (second != nullptr) record.Set("TraumaHRG", second->hrg);
+  if (second != nullptr) {
+    record.Set("TraumaHRG", second->hrg);
+    record.trace.Set("TraumaHRG", second->hrg);
+  }
   return true;
 }
 

@@ -32,18 +32,18 @@ struct EpisodePass {
   bool ok = true;
 
   // The trigger and entry that `code` opens in `codes`; empty when the table
-  // lacks the code or no rule held.
+  // lacks the code or no rule held. A procedure is tried in many tables, so
+  // only the tables that hold it are traced.
   TriggerMatch Match(const CodeMap& codes, const std::string& code) {
     TriggerMatch match;
-    const auto triggers = codes.find(code);
-    if (triggers != codes.end()) {
-      context.EvaluateTriggers(record, triggers->second, EvalMode::kPlain,
-                               &match);
+    if (codes.find(code) != codes.end()) {
+      context.MatchCode(record, codes, code, EvalMode::kPlain, &match);
     }
     return match;
   }
 
   void Append(std::string hrg) {
+    record.trace.Append("UnbundledHRG", hrg);
     record.List("UnbundledHRG").push_back(std::move(hrg));
   }
 
@@ -54,7 +54,8 @@ struct EpisodePass {
     if (code.find('+') != std::string::npos) {
       record.List("ProcedureOld").push_back(code);
     }
-    deletion.DeleteTriggerCodes(static_cast<int32_t>(i), match, procedures);
+    deletion.DeleteTriggerCodes(static_cast<int32_t>(i), match, procedures,
+                                &record.trace);
   }
 
   // First group (and the outpatient group): an error HRG fails the episode
@@ -152,6 +153,7 @@ bool UnbundledLogic::SetUp(const CodeDeleteLogic* deletion,
 
 bool UnbundledLogic::Derive(Record& record) const {
   if (!ready_) return false;
+  record.trace.Enter("Unbundled");
   record.Set("GateTriggerField", "Procedure");
   // Rules create no lists, and lists added later to the record's ordered
   // map leave this reference valid.

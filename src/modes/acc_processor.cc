@@ -96,16 +96,19 @@ bool ACCProcessor::SetUp(const ReferenceData& data) {
 bool ACCProcessor::Group(Spell& spell) {
   bool all_grouped = true;
   for (Record& episode : spell.episodes) {
+    episode.trace.Enter("ACC");
     if (validator_) validator_->Validate(episode);
     AppendAccDays(episode);
     DeriveHrg(episode);
     DeriveDaysAndFlag(episode);
     if (episode.errors.empty()) {
       episode.success = true;
+      TraceFinalHrg(episode, "ACC");
     } else {
       episode.Set("HRG", "UZ01Z");
       episode.success = false;
       all_grouped = false;
+      TraceFinalHrg(episode, "ACC", "the episode has errors");
     }
   }
   spell.success = all_grouped;

@@ -49,6 +49,8 @@ constexpr Registration kRegistrations[] = {
 
 bool IsErrorHrg(Record& record) { return record.Single("HRG") == kErrorHrg; }
 
+
+
 // The diagnosis and procedure errors of the chain's run on the spell; the
 // episodes keep theirs.
 bool IsChapterError(const GroupingError& error) {
@@ -241,6 +243,8 @@ bool APCProcessor::GroupEpisode(Record& episode) const {
     episode.InsertList("ProcedureOld", episode.List("Procedure"));
   }
   DeriveDurations(episode);
+  episode.trace.Enter("APC");
+  if (episode.trace.on()) episode.trace.Set("EpiDur", episode.Single("EpiDur"));
 
   DeriveDiagnosisCc(episode);
   combination_.Derive(episode);
@@ -258,6 +262,7 @@ bool APCProcessor::GroupEpisode(Record& episode) const {
   if (!episode.success) {
     episode.Set("HRG", kErrorHrg);
     episode.Set("GroupingMethodFlag", kErrorFlag);
+    TraceFinalHrg(episode, "APC", "the episode has errors");
   }
   return episode.success;
 }
@@ -284,6 +289,7 @@ void APCProcessor::FinishSingleEpisode(Spell& spell) const {
 }
 
 void APCProcessor::GroupSpell(Spell& spell, bool all_episodes_valid) const {
+  spell.trace.Enter("APC");
   spell.Insert("EpiCount", ToDecimal(static_cast<int64_t>(spell.episodes.size())));
   const bool validated = spell_validator_.Validate(spell);
   const bool spell_ok = all_episodes_valid && validated;
@@ -306,6 +312,8 @@ void APCProcessor::GroupSpell(Spell& spell, bool all_episodes_valid) const {
   if (!spell_ok) {
     spell.Set("HRG", kErrorHrg);
     spell.Set("GroupingMethodFlag", kErrorFlag);
+    TraceFinalHrg(spell, "APC", all_episodes_valid ? "the spell has errors"
+                                                   : "an episode has errors");
   }
   if (!IsErrorHrg(spell)) {
     spell.List("SpellSSC") = spell.List("SSC");

@@ -51,6 +51,7 @@ bool EMProcessor::Group(Spell& spell) {
   bool all_grouped = true;
   std::string key;
   for (Record& episode : spell.episodes) {
+    episode.trace.Enter("EM");
     if (PrepareEpisode(episode)) {
       SearchCombinations(episode, key);
       OverridePatientGroup(episode);
@@ -59,8 +60,12 @@ bool EMProcessor::Group(Spell& spell) {
     if (hrg == nullptr || hrg->empty() || !episode.errors.empty()) {
       episode.Set("HRG", "UZ01Z");
       all_grouped = false;
+      TraceFinalHrg(episode, "EM", episode.errors.empty()
+                                       ? "no combination gave an HRG"
+                                       : "the episode has errors");
     } else {
       episode.success = true;
+      TraceFinalHrg(episode, "EM");
     }
   }
   spell.success = all_grouped;
@@ -96,7 +101,18 @@ void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
       if (entry == nullptr) continue;
       const std::string& candidate = entry->hrg;
       // Of equal HRGs the first pair keeps "PINV" and "PTRE".
-      if (!hrg.empty() && !(candidate < hrg)) continue;
+      if (!hrg.empty() && !(candidate < hrg)) {
+        if (episode.trace.on()) {
+          episode.trace.Add("Candidate").Code(key).Hrg(candidate)
+              .Result("lost").Reason("not below " + hrg);
+        }
+        continue;
+      }
+      if (episode.trace.on()) {
+        episode.trace.Add("Candidate").Code(key).Hrg(candidate)
+            .Result("best so far")
+            .Reason(hrg.empty() ? "the first HRG" : "below " + hrg);
+      }
       hrg = candidate;
       episode.Set("PINV", investigation);
       episode.Set("PTRE", treatment);
@@ -115,6 +131,7 @@ void EMProcessor::OverridePatientGroup(Record& episode) const {
   // An error HRG from the patient group never replaces a derived one.
   if (entry == nullptr || entry->hrg == "UZ01Z") return;
   episode.Set("HRG", entry->hrg);
+  episode.trace.Set("HRG", entry->hrg);
 }
 
 }  // namespace zorvel

@@ -21,4 +21,13 @@ void ModeProcessorBase::AddNotInitialisedError(Spell& spell,
       "PLUGIN", std::string(prefix) + " Processor has not been initalised"));
 }
 
+void ModeProcessorBase::TraceFinalHrg(Record& record, const char* mode,
+                                      const char* reason) {
+  if (!record.trace.on()) return;
+  record.trace.Enter(mode);
+  TraceStep& step = record.trace.Add("Set").Item("HRG");
+  step.Result(record.Single("HRG"));
+  if (reason != nullptr) step.Reason(reason);
+}
+
 }  // namespace zorvel

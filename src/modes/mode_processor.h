@@ -65,6 +65,12 @@ class ModeProcessorBase : public IModeProcessor {
   // "<prefix> Processor has not been initalised".
   static void AddNotInitialisedError(Spell& spell, const char* prefix);
 
+  // For a traced record, the "Set" step of its final "HRG", entered as a
+  // step of component `mode`; `reason` says why when it is the error HRG
+  // given for the record's errors.
+  static void TraceFinalHrg(Record& record, const char* mode,
+                            const char* reason = nullptr);
+
   FieldList input_spell_fields_;
   FieldList input_episode_fields_;
   FieldList output_spell_fields_;

@@ -83,6 +83,7 @@ bool NACProcessor::PreCheck(Record& episode) const {
 
 bool NACProcessor::GroupEpisode(Record& episode) const {
   episode.success = false;
+  episode.trace.Enter("NAC");
   const bool input_valid = PreCheck(episode);
   episode.List("ProcedureOld") = episode.List("Procedure");
   episode.Set("EpiDur", "0");
@@ -97,6 +98,7 @@ bool NACProcessor::GroupEpisode(Record& episode) const {
     episode.Set("HRG", kErrorHrg);
     episode.Set("GroupingMethodFlag", "U");
     good = false;
+    TraceFinalHrg(episode, "NAC", "the attendance has errors");
   }
   if (episode.Single("HRG") == kErrorHrg) episode.Set("ALT_HRG", "");
   if (episode.errors.empty()) {

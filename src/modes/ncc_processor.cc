@@ -7,6 +7,7 @@
 
 #include "common/numbers.h"
 #include "modes/critical_care_checks.h"
+#include "grouping/chapter_tables.h"
 
 namespace zorvel {
 
@@ -100,6 +101,7 @@ bool NCCProcessor::Group(Spell& spell) {
     return false;
   }
   for (Record& episode : spell.episodes) {
+    episode.trace.Enter("NCC");
     if (const std::string* weight = episode.FindSingle("PerWt")) {
       episode.Insert("PerWtBand", internal::WeightBand(*weight));
     }
@@ -129,9 +131,11 @@ bool NCCProcessor::Group(Spell& spell) {
 
     if (episode.errors.empty()) {
       episode.success = true;
+      TraceFinalHrg(episode, "NCC");
     } else {
       episode.Set("HRG", "UZ01Z");
       episode.Set("GroupingMethodFlag", "U");
+      TraceFinalHrg(episode, "NCC", "the episode has errors");
     }
   }
   spell.success = spell.errors.empty();
@@ -150,6 +154,8 @@ void NCCProcessor::DeriveHrg(Record& episode) const {
   if (codes.empty()) return;
   // Every ranked code counts here, rank 0 included.
   const int position = critical_care::DominantPosition(codes, *hierarchy_, -1);
+  TraceDominant(episode, "CCAC", codes, position < 0 ? kNoPosition : position,
+                *hierarchy_);
   if (position < 0) return;
   const std::string& dominant = codes[position];
   episode.Set("DomCC", dominant);

@@ -7,6 +7,7 @@
 
 #include "common/numbers.h"
 #include "modes/critical_care_checks.h"
+#include "grouping/chapter_tables.h"
 
 namespace zorvel {
 
@@ -97,6 +98,7 @@ bool PCCProcessor::Group(Spell& spell) {
   }
   SpellState state;
   for (Record& episode : spell.episodes) {
+    episode.trace.Enter("PCC");
     const bool checked = CheckEpisode(episode);
 
     std::vector<std::string>& codes = episode.List("CCAC");
@@ -114,9 +116,11 @@ bool PCCProcessor::Group(Spell& spell) {
 
     if (episode.errors.empty()) {
       episode.success = true;
+      TraceFinalHrg(episode, "PCC");
     } else {
       episode.Set("HRG", "UZ01Z");
       state.success = false;
+      TraceFinalHrg(episode, "PCC", "the episode has errors");
     }
   }
   spell.success = state.success;
@@ -162,6 +166,8 @@ bool PCCProcessor::AssignDominant(Record& episode) const {
   // Only positive ranks count: a code of rank 0 is never dominant.
   const std::vector<std::string>& codes = episode.List("CCAC");
   const int position = critical_care::DominantPosition(codes, *hierarchy_, 0);
+  TraceDominant(episode, "CCAC", codes, position < 0 ? kNoPosition : position,
+                *hierarchy_);
   if (position < 0) return false;
   episode.Set("DomCC", codes[position]);
   AssignHrg(episode, position);
@@ -185,6 +191,7 @@ void PCCProcessor::AssignHrg(Record& episode, int position) const {
   const HrgEntry* refined =
       rule_context_.MatchCode(episode, *by_hrg_, root, EvalMode::kDgvp);
   if (refined != nullptr) episode.Set("HRG", refined->hrg);
+  if (episode.trace.on()) episode.trace.Set("HRG", episode.Single("HRG"));
 }
 
 }  // namespace zorvel

@@ -65,12 +65,16 @@ bool RenalProcessor::Group(Spell& spell) {
 
   bool all_grouped = true;
   for (Record& episode : spell.episodes) {
+    episode.trace.Enter("NRD");
     episode.success = PrepareEpisode(episode);
     AppendVirusStatuses(episode);
     DeriveHrg(episode);
     if (!episode.success) {
       episode.Set("HRG", "UZ01Z");
       all_grouped = false;
+      TraceFinalHrg(episode, "NRD", "the episode has errors");
+    } else {
+      TraceFinalHrg(episode, "NRD");
     }
   }
   spell.success = all_grouped;

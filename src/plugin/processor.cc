@@ -85,6 +85,11 @@ uint32_t Processor::ProcessOrThrow(GroupingRequest& request,
                                    BoundedOutputStream& stream) {
   Spell& spell = request.spell();
   auto found = registry_.find(request.group());
+  if (spell.trace.on()) {
+    spell.trace.Enter("Plugin");
+    spell.trace.Add("Mode").Code(request.group()).Result(
+        found == registry_.end() ? "unknown" : found->second->GetDescription());
+  }
   // "MaxErrors" limits nothing, but a text that is not a number cannot be
   // read: the request is then answered as a grouping that could not run.
   if (request.max_errors_status() == MaxErrorsStatus::kUnreadable) {

@@ -65,7 +65,14 @@ class RequestHandler
     int_value_ = value <= static_cast<unsigned>(std::numeric_limits<int>::max());
     return Value(kScalar);
   }
-  // Every other number, and booleans and null.
+  bool Bool(bool value) {
+    int_value_ = false;
+    true_value_ = value;
+    const bool read = Value(kScalar);
+    true_value_ = false;
+    return read;
+  }
+  // Every other number, and null.
   bool Default() {
     int_value_ = false;
     return Value(kScalar);
@@ -77,7 +84,7 @@ class RequestHandler
   // What the value after a key is.
   enum class Role {
     kUnused, kGroup, kMaxErrors, kSpell, kExtraSpellItems,
-    kExtraEpisodeItems, kEpisodes, kField,
+    kExtraEpisodeItems, kTrace, kEpisodes, kField,
   };
 
   bool Push(FrameKind kind, Record* record = nullptr,
@@ -103,11 +110,13 @@ class RequestHandler
   std::string& key_ = request_.key_;
   std::string_view text_;
   bool int_value_ = false;
+  bool true_value_ = false;
   bool group_seen_ = false;
   bool max_errors_seen_ = false;
   bool spell_seen_ = false;
   bool extra_spell_seen_ = false;
   bool extra_episode_seen_ = false;
+  bool trace_seen_ = false;
 };
 
 void RequestHandler::TakeKey(std::string_view name) {
@@ -126,6 +135,8 @@ void RequestHandler::TakeKey(std::string_view name) {
       seen = &extra_spell_seen_, role = Role::kExtraSpellItems;
     } else if (name == "ExtraEpisodeItems") {
       seen = &extra_episode_seen_, role = Role::kExtraEpisodeItems;
+    } else if (name == "Trace") {
+      seen = &trace_seen_, role = Role::kTrace;
     }
     if (seen != nullptr && !*seen) {
       *seen = true;
@@ -187,6 +198,10 @@ bool RequestHandler::RootMember(Event event) {
       break;
     case Role::kSpell:
       return event == kObject && Push(FrameKind::kSpell, &request_.spell_);
+    case Role::kTrace:
+      // Only the JSON value true asks for a trace.
+      request_.trace_ = event == kScalar && true_value_;
+      break;
     case Role::kExtraSpellItems:
       if (event == kArray) {
         return Push(FrameKind::kNames, nullptr, &request_.extra_spell_items_);
@@ -251,6 +266,7 @@ bool GroupingRequest::Read(const char* text) {
   spell_.Clear();
   extra_spell_items_.clear();
   extra_episode_items_.clear();
+  trace_ = false;
   frames_.clear();
 
   RequestHandler handler(*this);
@@ -261,6 +277,10 @@ bool GroupingRequest::Read(const char* text) {
   if (key_.capacity() > kLongText) std::string().swap(key_);
   if (frames_.capacity() > kDeepText) {
     std::vector<request_internal::Frame>().swap(frames_);
+  }
+  if (trace_) {
+    spell_.trace.Start();
+    for (Record& episode : spell_.episodes) episode.trace.Start();
   }
   return parsed && handler.Complete();
 }

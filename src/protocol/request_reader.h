@@ -2,8 +2,9 @@
 //
 // A request is a JSON object with the mode code under "Group", the spell's
 // fields under "Spell" (its episode objects under a member whose name begins
-// with "Episodes"), and optionally "MaxErrors", "ExtraSpellItems" and
-// "ExtraEpisodeItems". Parsing is strict (one root value, no comments, no
+// with "Episodes"), and optionally "MaxErrors", "ExtraSpellItems",
+// "ExtraEpisodeItems" and "Trace" (the value true asks for the steps of the
+// grouping; any other value is as its absence). Parsing is strict (one root value, no comments, no
 // trailing content) and iterative, so deeply nested input cannot exhaust
 // the stack.
 //
@@ -74,6 +75,8 @@ class GroupingRequest {
   // The mode code named by "Group".
   const std::string& group() const { return group_; }
   MaxErrorsStatus max_errors_status() const { return max_errors_status_; }
+  // True when "Trace" was true; the spell and its episodes then trace.
+  bool trace() const { return trace_; }
   // The spell with its episodes, as read.
   Spell& spell() { return spell_; }
   const Spell& spell() const { return spell_; }
@@ -93,6 +96,7 @@ class GroupingRequest {
   std::optional<rapidjson::Reader> reader_;
   std::string group_;
   MaxErrorsStatus max_errors_status_ = MaxErrorsStatus::kAbsent;
+  bool trace_ = false;
   Spell spell_;
   std::vector<std::string> extra_spell_items_;
   std::vector<std::string> extra_episode_items_;

@@ -2,6 +2,7 @@
 #include "protocol/response_writer.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "protocol/error_catalogue.h"
 
@@ -48,6 +49,31 @@ void WriteFields(JsonWriter& writer, const ResolvedFields* fields,
   for (const ResolvedField& field : *fields) WriteField(writer, field, record);
 }
 
+// One step: its members in a fixed order, each only when not empty.
+void WriteTraceStep(JsonWriter& writer, const TraceStep& step) {
+  const std::pair<std::string_view, const std::string*> members[] = {
+      {"Component", &step.component}, {"Step", &step.step},
+      {"Item", &step.item},           {"Index", &step.index},
+      {"Code", &step.code},           {"Table", &step.table},
+      {"Line", &step.line},           {"List", &step.list},
+      {"Rule", &step.rule},           {"HRG", &step.hrg},
+      {"Result", &step.result},       {"Reason", &step.reason}};
+  writer.StartObject();
+  for (const auto& [key, text] : members) {
+    if (!text->empty()) StringMember(writer, key, *text);
+  }
+  writer.EndObject();
+}
+
+// "Trace", for a record whose request asked for it.
+void WriteTrace(JsonWriter& writer, const GroupingTrace& trace) {
+  if (!trace.on()) return;
+  Key(writer, "Trace");
+  writer.StartArray();
+  for (const TraceStep& step : trace.steps()) WriteTraceStep(writer, step);
+  writer.EndArray();
+}
+
 // "Id", resolved once for every response.
 const ResolvedField& IdField() {
   static const ResolvedField id = ResolveFields(FieldNames{"Id"})[0];
@@ -65,6 +91,7 @@ void WriteEpisode(JsonWriter& writer, const Record& episode,
     WriteFields(writer, fields->episode_fields, episode);
     WriteFields(writer, fields->extra_episode_items, episode);
   }
+  WriteTrace(writer, episode.trace);
   writer.EndObject();
 }
 
@@ -172,6 +199,7 @@ uint32_t WriteResponse(const Spell& spell, const OutputFields* fields,
     WriteEpisode(writer, episode, fields);
   }
   writer.EndArray();
+  WriteTrace(writer, spell.trace);
   writer.EndObject();
   stream.Terminate();
   return stream.position();

@@ -28,12 +28,16 @@ class CodeList {
   void Set(const std::string& code, int32_t value) { codes_[code] = value; }
 
   size_t size() const { return codes_.size(); }
+  // The list's name in the table, for traces.
+  const std::string& name() const { return name_; }
+  void set_name(const std::string& name) { name_ = name; }
   const boost::unordered_map<std::string, int32_t>& codes() const {
     return codes_;
   }
 
  private:
   boost::unordered_map<std::string, int32_t> codes_;
+  std::string name_;
 };
 
 }  // namespace zorvel

@@ -28,6 +28,18 @@ enum class RuleFunction : uint8_t {
   kNextDataItemInList = 9,
 };
 
+// The function's name as the table writes it ("DataItemInList", ...);
+// "Unknown" for a code outside the ten.
+inline const char* FunctionName(RuleFunction function) {
+  constexpr const char* kNames[10] = {
+      "DataItemInList",  "NestedDataItemInList", "DGVPInList",
+      "NestedDGVPInList", "True",               "SumListValues",
+      "SumDistinctValues", "RelDataItemInList", "AllDataItemInList",
+      "NextDataItemInList"};
+  const auto code = static_cast<uint8_t>(function);
+  return code < 10 ? kNames[code] : "Unknown";
+}
+
 struct RuleCondition {
   RuleFunction function = RuleFunction::kTrue;
   std::string item;                 // data item name tested
@@ -43,12 +55,14 @@ struct RuleCondition {
 // A rule holds when every condition holds, tested in order.
 struct Rule {
   std::vector<RuleCondition> conditions;
+  std::string name;                 // its name in the table, for traces
 };
 
 struct HrgEntry {
   std::string hrg;
   std::string error_code;           // "UZ01", "UZ14", ... or empty
   const Rule* rule = nullptr;
+  uint32_t line = 0;                // its line in the table file; 0 if none
 };
 
 struct Trigger {
@@ -57,8 +71,12 @@ struct Trigger {
 };
 
 using TriggerList = std::vector<Trigger>;
-// Code to trigger list, for one table and code type.
-using CodeMap = boost::unordered_map<std::string, TriggerList>;
+// Code to trigger list, for one table and code type, with the names of both
+// for traces.
+struct CodeMap : boost::unordered_map<std::string, TriggerList> {
+  std::string table;
+  std::string code_type;
+};
 // Code type to code map, for one table.
 using CodeTypeMap = boost::unordered_map<std::string, CodeMap>;
 // Table name to its code types.

@@ -22,13 +22,6 @@ constexpr const char* kTriggerRuleMissing =
 constexpr const char* kCombinationRuleMissing =
     "ImportCombination - Rule missing from table";
 
-// Function names of rule conditions, in the order of their codes.
-constexpr const char* kFunctionNames[10] = {
-    "DataItemInList",  "NestedDataItemInList", "DGVPInList",
-    "NestedDGVPInList", "True",               "SumListValues",
-    "SumDistinctValues", "RelDataItemInList", "AllDataItemInList",
-    "NextDataItemInList"};
-
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 bool EqualIgnoringCase(const std::string& a, const char* b) {
@@ -43,7 +36,7 @@ bool EqualIgnoringCase(const std::string& a, const char* b) {
 // when the name is none of the ten.
 bool FindFunction(const std::string& name, RuleFunction* function) {
   for (int code = 0; code < 10; ++code) {
-    if (EqualIgnoringCase(name, kFunctionNames[code])) {
+    if (EqualIgnoringCase(name, FunctionName(static_cast<RuleFunction>(code)))) {
       *function = static_cast<RuleFunction>(code);
       return true;
     }
@@ -85,6 +78,8 @@ class TableRun {
   }
 
   const std::string& Field(size_t i) const { return reader_.field(i); }
+  // The line of the file the last row began on.
+  uint32_t line() const { return static_cast<uint32_t>(reader_.line()); }
   const std::vector<std::string>& Fields() const { return reader_.fields(); }
 
   // Records a name that could not be resolved; true when the load goes on.
@@ -145,6 +140,7 @@ TableReport LoadLists(TableRun& run, const std::string& path,
     if (list == nullptr || run.Field(0) != list_name) {
       list = &lists[run.Field(0)];
       list_name = run.Field(0);
+      list->set_name(list_name);
     }
     list->Set(run.Field(1), value);
   }
@@ -200,6 +196,7 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
     if (rule == nullptr || fields[0] != rule_name) {
       rule = &rules[fields[0]];
       rule_name = fields[0];
+      rule->name = rule_name;
     }
     rule->conditions.push_back(std::move(condition));
   }
@@ -241,7 +238,8 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
   while (run.NextRow(0, 8)) {
     const std::vector<std::string>& fields = run.Fields();
     if (fields[4].empty()) continue;
-    HrgEntry entry{fields[4], fields[7], entry_rules.Find(*data, fields[3])};
+    HrgEntry entry{fields[4], fields[7], entry_rules.Find(*data, fields[3]),
+                   run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[3], kTriggerRuleMissing)) break;
       continue;
@@ -260,6 +258,8 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
       codes = &tables[fields[0]][code_type];
       codes_table = fields[0];
       codes_type = code_type;
+      codes->table = codes_table;
+      codes->code_type = codes_type;
     }
     TriggerList& list = (*codes)[fields[2]];
     // Adjacent rows with the same trigger rule add candidates to one trigger.
@@ -279,7 +279,7 @@ TableReport LoadCombinations(TableRun& run, const std::string& path,
   while (run.NextRow(3)) {
     const std::vector<std::string>& fields = run.Fields();
     if (fields[0].empty()) continue;
-    HrgEntry entry{fields[2], "", data->FindRule(fields[1])};
+    HrgEntry entry{fields[2], "", data->FindRule(fields[1]), run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[1], kCombinationRuleMissing)) break;
       continue;

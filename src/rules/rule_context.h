@@ -5,6 +5,11 @@
 // Evaluation keeps no state between calls and never throws: a condition the
 // tables define oddly (no list, an unevaluated function code, a gate position
 // that is not a number) simply does not hold.
+//
+// For a record whose trace is on, the look-ups, triggers and entries are
+// traced as steps of the component the record last entered: "Lookup" (the
+// table and code), "Trigger" and "Entry" (rule, table line, the entry's HRG,
+// whether it held, and for a failure the condition that failed).
 #pragma once
 
 #include <string>
@@ -41,9 +46,15 @@ class RuleContext {
                         EvalMode mode, TriggerMatch* match) const;
 
   // The entry chosen for `code` in `codes`: its trigger list evaluated as by
-  // EvaluateTriggers. Null when the map lacks the code or nothing held.
+  // EvaluateTriggers, the match also stored in `match` when not null. Null
+  // when the map lacks the code or nothing held.
   const HrgEntry* MatchCode(Record& record, const CodeMap& codes,
-                            const std::string& code, EvalMode mode) const;
+                            const std::string& code, EvalMode mode,
+                            TriggerMatch* match = nullptr) const;
+
+  // EvaluateRule on the rule of `entry`, traced as an "Entry" step.
+  bool EvaluateEntry(Record& record, const HrgEntry& entry,
+                     EvalMode mode) const;
 
   // True when every condition of `rule` holds, tested in order and stopping
   // at the first that fails. A null rule is false; a rule without conditions
@@ -55,6 +66,14 @@ class RuleContext {
   void AddQualifierList(const CodeList* list) { qualifiers_.push_back(list); }
 
  private:
+  // EvaluateRule; on a failure `failed` (when not null) receives the index
+  // of the condition that did not hold, or the count of conditions for a
+  // null rule.
+  bool Holds(Record& record, const Rule* rule, EvalMode mode,
+             size_t* failed) const;
+  bool EvaluateTrigger(Record& record, const Trigger& trigger,
+                       EvalMode mode) const;
+
   std::vector<const CodeList*> qualifiers_;
 };
 

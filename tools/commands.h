@@ -22,6 +22,7 @@ enum ExitCode : int {
 };
 
 void AddGroupCommand(CLI::App& app, int* exit_code);
+void AddExplainCommand(CLI::App& app, int* exit_code);
 void AddInfoCommands(CLI::App& app, int* exit_code);    // schema, info
 void AddTablesCommands(CLI::App& app, int* exit_code);  // tables pack|unpack|check
 

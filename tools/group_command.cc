@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include "commands.h"
 #include "group_options.h"
 #include "mode_codes.h"
 #include "plugin_loader.h"
+#include "request_lines.h"
 #include "response_output.h"
 
 namespace zorvel::cli {
@@ -30,37 +28,6 @@ struct Tally {
   long failed = 0;
   long bad_lines = 0;
 };
-
-// Whether `text` is a JSON object with both "Group" and "Spell": a whole
-// request, which --mode would wrap a second time.
-bool IsWholeRequest(const std::string& text) {
-  rapidjson::Document document;
-  document.Parse<rapidjson::kParseIterativeFlag>(text.c_str());
-  return !document.HasParseError() && document.IsObject() &&
-         document.HasMember("Group") && document.HasMember("Spell");
-}
-
-bool IsJson(const std::string& text) {
-  rapidjson::Document document;
-  document.Parse<rapidjson::kParseIterativeFlag>(text.c_str());
-  return !document.HasParseError();
-}
-
-// {"Group":CODE,"Spell":LINE}, with the code escaped as a JSON string. A
-// line that is not JSON itself is passed unwrapped, so that the wrapping can
-// never turn it into a request.
-std::string WrapSpell(const std::string& mode, const std::string& line) {
-  if (!IsJson(line)) return line;
-  rapidjson::StringBuffer code;
-  rapidjson::Writer<rapidjson::StringBuffer> writer(code);
-  writer.String(mode.c_str(), static_cast<rapidjson::SizeType>(mode.size()));
-  return std::string("{\"Group\":") + code.GetString() + ",\"Spell\":" + line +
-         "}";
-}
-
-bool IsBlank(const std::string& line) {
-  return line.find_first_not_of(" \t\r\n") == std::string::npos;
-}
 
 // Progress on standard error, at most every half second, only when standard
 // error is a terminal and the responses do not go to a terminal themselves
@@ -147,8 +114,9 @@ class Grouper {
       out_.WriteLine("{}");
       return;
     }
-    const std::string request =
+    std::string request =
         options_.mode.empty() ? line : WrapSpell(options_.mode, line);
+    if (options_.trace) request = WithTrace(request);
     std::string_view response =
         buffer_.Fetch([&](char* buffer, uint32_t size) {
           return api_.CS_Process(0, request.c_str(), buffer, size);
@@ -296,6 +264,10 @@ void AddGroupCommand(CLI::App& app, int* exit_code) {
   group->add_flag("--show-requests", options->show_requests,
                   "CSV extracts: write the JSON request each spell becomes (JSON "
                   "Lines, to -o or standard output) instead of grouping");
+  group->add_flag("--trace", options->trace,
+                  "Ask the plug-in for the steps that chose each HRG: every "
+                  "request gets \"Trace\": true (with --out-dir, the steps go to "
+                  "trace.csv)");
   group->add_option("FILE", options->inputs,
                     "Input files (default: standard input; - is standard "
                     "input)");

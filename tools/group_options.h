@@ -14,6 +14,7 @@ struct GroupOptions {
   std::string mode;
   std::string output_path;
   bool strict = false;
+  bool trace = false;  // add "Trace": true to every request
   std::vector<std::string> inputs;
   // Flat files.
   std::string input_format;  // "jsonl", "csv", or empty: chosen by the file name

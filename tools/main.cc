@@ -54,7 +54,7 @@ bool NamesUnknownCommand(const CLI::App& app, int argc, char** argv) {
     }
   }
   std::cerr << "zorvel: unknown command '" << argv[1]
-            << "' (the commands are group, schema, info and tables; see zorvel --help)\n";
+            << "' (the commands are group, explain, schema, columns, info and tables; see zorvel --help)\n";
   return true;
 }
 
@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", Versions, "Print the host's and the plug-in's versions");
   int exit_code = zorvel::cli::kExitOk;
   zorvel::cli::AddGroupCommand(app, &exit_code);
+  zorvel::cli::AddExplainCommand(app, &exit_code);
   zorvel::cli::AddInfoCommands(app, &exit_code);
   zorvel::cli::AddTablesCommands(app, &exit_code);
   if (NamesUnknownCommand(app, argc, argv)) return zorvel::cli::kExitUsage;

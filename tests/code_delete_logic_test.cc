@@ -38,7 +38,8 @@ class CodeDeleteTest : public ::testing::Test {
   Rule On(F function, int32_t from = 1, int32_t to = 9, int16_t count = 2,
           const char* item = "Procedure", const char* list = "L") const {
     return Rule{{RuleCondition{function, item, data_.FindList(list), from, to, count, KindOf(item),
-                                      std::string(item) + "Old"}}};
+                                      std::string(item) + "Old"}},
+                "On"};
   }
 
   ReferenceData data_;

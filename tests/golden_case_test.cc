@@ -197,6 +197,64 @@ TEST(GoldenCaseSequence, EveryCaseAnswersExactlyAfterAllTheOthers) {
   }
 }
 
+// The request text of `c` as a JSON object without a "Trace" member of its
+// own; false for the cases whose request is no such object.
+bool UntracedObject(const GoldenCase& c, rapidjson::Document& request) {
+  request.Parse(c.request.c_str());
+  return !request.HasParseError() && request.IsObject() && !request.HasMember("Trace") &&
+         c.fault.empty();
+}
+
+// `text` (an object) with `member` inserted as its first member.
+std::string WithFirstMember(const std::string& text, const std::string& member) {
+  const size_t open = text.find('{');
+  const bool empty = text.find_first_not_of(" \t\r\n", open + 1) == text.find('}', open);
+  return text.substr(0, open + 1) + member + (empty ? "" : ",") + text.substr(open + 1);
+}
+
+// An answer with its "Trace" members taken out, rewritten compactly.
+std::string WithoutTrace(const std::string& answer) {
+  rapidjson::Document document;
+  document.Parse(answer.c_str());
+  if (document.HasParseError() || !document.IsObject()) return answer;
+  document.RemoveMember("Trace");
+  if (document.HasMember("Episodes") && document["Episodes"].IsArray()) {
+    for (auto& episode : document["Episodes"].GetArray()) {
+      if (episode.IsObject()) episode.RemoveMember("Trace");
+    }
+  }
+  return TextOf(document);
+}
+
+// Any "Trace" other than true is as no "Trace" at all, and true adds the
+// "Trace" members and changes nothing else, for every case.
+TEST(GoldenCaseTrace, OnlyTrueTracesAndTracingChangesNothingElse) {
+  int checked = 0;
+  for (const GoldenCase& c : AllCases()) {
+    rapidjson::Document request;
+    if (!UntracedObject(c, request)) continue;
+    std::string fault;
+    Processor& processor = ProcessorFor(c.tables, fault);
+    if (!fault.empty()) continue;
+    for (const char* value : {"false", "\"yes\"", "1", "null", "{\"On\":true}"}) {
+      const std::string variant = WithFirstMember(c.request, std::string("\"Trace\":") + value);
+      const std::string actual = Answer(processor, variant);
+      EXPECT_TRUE(actual == c.response) << "case " << c.name << " with " << value << ": "
+                                        << FirstDifference(c.response, actual);
+    }
+    const std::string traced = Answer(processor, WithFirstMember(c.request, "\"Trace\":true"));
+    const std::string stripped = WithoutTrace(traced);
+    const std::string expected = WithoutTrace(c.response);
+    EXPECT_TRUE(stripped == expected) << "case " << c.name << " traced: "
+                                      << FirstDifference(expected, stripped);
+    if (c.response != "{}") {
+      EXPECT_NE(traced.find("\"Trace\":["), std::string::npos) << "case " << c.name;
+    }
+    ++checked;
+  }
+  EXPECT_GT(checked, 200);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, GoldenCaseTest, ::testing::ValuesIn(AllCases()),
                          [](const auto& info) { return info.param.name; });
 

@@ -67,6 +67,10 @@ class GroupingTrace {
   void Set(std::string_view item, std::string_view value) {
     if (on_) Add("Set").Item(item).Result(value);
   }
+  // "Set" for a value that may be absent (null): nothing is then traced.
+  void Set(std::string_view item, const std::string* value) {
+    if (on_ && value != nullptr) Set(item, *value);
+  }
   void Append(std::string_view item, std::string_view value) {
     if (on_) Add("Add").Item(item).Result(value);
   }

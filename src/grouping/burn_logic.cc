@@ -44,7 +44,7 @@ bool BurnLogic::Derive(Record& record) const {
   const HrgEntry* second = context_->MatchCode(
       record, *second_stage_, first.error_code, EvalMode::kPlain);
   if (second != nullptr) record.Set("BurnHRG", second->hrg);
-  if (record.trace.on()) record.trace.Set("BurnHRG", record.Single("BurnHRG"));
+  record.trace.Set("BurnHRG", record.FindSingle("BurnHRG"));
   return true;
 }
 

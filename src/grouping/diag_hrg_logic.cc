@@ -44,7 +44,7 @@ bool DiagHrgLogic::Derive(Record& record) const {
 
   // A diagnosis HRG found by an earlier pass over the record is kept.
   record.Insert("DiagHRG", entry->hrg);
-  if (record.trace.on()) record.trace.Set("DiagHRG", record.Single("DiagHRG"));
+  record.trace.Set("DiagHRG", record.FindSingle("DiagHRG"));
   if (entry->hrg.empty() || entry->hrg.front() != 'U') return true;
 
   record.Set("HRG_ERROR", entry->error_code);

@@ -113,8 +113,8 @@ bool SelectFinalHrg(Record& record) {
     record.Set("GroupingMethodFlag", "U");
   }
   if (record.trace.on()) {
-    record.trace.Set("HRG", record.Single("HRG"));
-    record.trace.Set("GroupingMethodFlag", record.Single("GroupingMethodFlag"));
+    record.trace.Set("HRG", record.FindSingle("HRG"));
+    record.trace.Set("GroupingMethodFlag", record.FindSingle("GroupingMethodFlag"));
   }
   return true;
 }

@@ -19,7 +19,7 @@ void InsertPbc(const RuleContext& context, const CodeMap& codes,
   const HrgEntry* entry =
       context.MatchCode(record, codes, diagnosis, EvalMode::kPlain);
   record.Insert("PBC", entry != nullptr ? entry->hrg : kUnplaced);
-  if (record.trace.on()) record.trace.Set("PBC", record.Single("PBC"));
+  record.trace.Set("PBC", record.FindSingle("PBC"));
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ bool APCProcessor::GroupEpisode(Record& episode) const {
   }
   DeriveDurations(episode);
   episode.trace.Enter("APC");
-  if (episode.trace.on()) episode.trace.Set("EpiDur", episode.Single("EpiDur"));
+  episode.trace.Set("EpiDur", episode.FindSingle("EpiDur"));
 
   DeriveDiagnosisCc(episode);
   combination_.Derive(episode);

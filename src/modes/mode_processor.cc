@@ -25,8 +25,9 @@ void ModeProcessorBase::TraceFinalHrg(Record& record, const char* mode,
                                       const char* reason) {
   if (!record.trace.on()) return;
   record.trace.Enter(mode);
+  const std::string* hrg = record.FindSingle("HRG");
   TraceStep& step = record.trace.Add("Set").Item("HRG");
-  step.Result(record.Single("HRG"));
+  step.Result(hrg != nullptr ? std::string_view(*hrg) : "(none)");
   if (reason != nullptr) step.Reason(reason);
 }
 

@@ -191,7 +191,7 @@ void PCCProcessor::AssignHrg(Record& episode, int position) const {
   const HrgEntry* refined =
       rule_context_.MatchCode(episode, *by_hrg_, root, EvalMode::kDgvp);
   if (refined != nullptr) episode.Set("HRG", refined->hrg);
-  if (episode.trace.on()) episode.trace.Set("HRG", episode.Single("HRG"));
+  episode.trace.Set("HRG", episode.FindSingle("HRG"));
 }
 
 }  // namespace zorvel

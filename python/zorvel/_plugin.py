@@ -182,6 +182,20 @@ class Grouper:
             request = json.dumps(request, ensure_ascii=False, separators=(",", ":"))
         return json.loads(self.group_text(request))
 
+    def explain(self, request):
+        """The steps that grouped a request (a dict, or JSON text), asked for
+        with "Trace": true (the caller's request is left as it is): a list of
+        dicts, the spell's steps first, then each episode's in episode order.
+        Each has the step's members and "Episode", the episode's "Id" (None
+        for the spell's steps). An answer without a trace gives no steps."""
+        if isinstance(request, str):
+            request = json.loads(request)
+        answer = self.group({**request, "Trace": True})
+        steps = [{"Episode": None, **step} for step in answer.get("Trace", [])]
+        for episode in answer.get("Episodes", []):
+            steps += [{"Episode": episode.get("Id"), **step} for step in episode.get("Trace", [])]
+        return steps
+
     def group_spell(self, mode, spell):
         """Groups one spell (a dict with "Id" and "Episodes") of mode `mode`."""
         return self.group({"Group": mode, "Spell": spell})

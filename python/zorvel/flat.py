@@ -1,8 +1,9 @@
 """The flat-file rules of `zorvel group` on a CSV extract, for rows that come
 from elsewhere (a DataFrame): how columns fill a mode's request fields, how
 rows join into spells and which are rejected, and how answers become the rows
-of spells.csv, episodes.csv, errors.csv, unbundled.csv and summary.csv. Only
-the standard library is used here."""
+of spells.csv, episodes.csv, errors.csv, unbundled.csv and summary.csv (and,
+for requests that ask for it, of a trace table). Only the standard library is
+used here."""
 
 import json
 import re
@@ -15,6 +16,9 @@ ERRORS_COLUMNS = ["SpellId", "EpisodeId", "Field", "Message", "Value", "Index", 
 UNBUNDLED_COLUMNS = ["SpellId", "EpisodeId", "HRG", "Count"]
 REJECTED_COLUMNS = ["Line", "SpellId", "Reason"]
 SUMMARY_COLUMNS = ["Kind", "Value", "Count"]
+TRACE_MEMBERS = ["Component", "Step", "Item", "Index", "Code", "Table", "Line", "List", "Rule",
+                 "HRG", "Result", "Reason"]
+TRACE_COLUMNS = ["SpellId", "EpisodeId", "StepNumber"] + TRACE_MEMBERS
 
 
 def mode_fields(schema, code):
@@ -136,8 +140,9 @@ class ColumnMapping:
             if values:
                 into[slot.name] = values
 
-    def request(self, spell_id, rows):
-        """The request text for a spell of `rows` (cells in header order)."""
+    def request(self, spell_id, rows, trace=False):
+        """The request text for a spell of `rows` (cells in header order);
+        with `trace`, one that asks for the steps of its grouping."""
         spell = {"Id": spell_id}
         if rows:
             self._fill(self.spell, rows[0], spell)
@@ -149,8 +154,9 @@ class ColumnMapping:
             self._fill(self.episode, row, episode)
             episodes.append(episode)
         spell["Episodes"] = episodes
-        return json.dumps({"Group": self.mode, "Spell": spell}, ensure_ascii=False,
-                          separators=(",", ":"))
+        request = {"Group": self.mode, "Trace": True} if trace else {"Group": self.mode}
+        request["Spell"] = spell
+        return json.dumps(request, ensure_ascii=False, separators=(",", ":"))
 
 
 def assemble_spells(rows, spell_column, on_reject):
@@ -230,6 +236,7 @@ class Tables:
         self.has_unbundled = "UnbundledHRG" in outputs
         self.spell_has_hrg = "HRG" in self.spell_columns
         self.spells, self.episodes, self.errors, self.unbundled, self.rejected = [], [], [], [], []
+        self.trace = []
         self.hrgs, self.messages = {}, {}
         self.rows_read = self.rows_grouped = 0
         self.succeeded = self.failed = self.episode_count = 0
@@ -252,6 +259,17 @@ class Tables:
             else:
                 self.unbundled.append([spell_id, episode_id, entry, 1])
 
+    def _trace(self, item, spell_id, episode_id, number):
+        """Adds the steps of an answer's "Trace", numbered on from `number`;
+        returns the number of the last."""
+        steps = item.get("Trace", []) if isinstance(item, dict) else []
+        for step in steps if isinstance(steps, list) else []:
+            step = step if isinstance(step, dict) else {}
+            number += 1
+            self.trace.append([spell_id, episode_id, number] +
+                              [cell(step.get(name)) for name in TRACE_MEMBERS])
+        return number
+
     def add(self, spell_id, mapping, rows, answer):
         """Adds the answer (a dict) to a spell of `rows`."""
         self.rows_grouped += len(rows)
@@ -266,6 +284,7 @@ class Tables:
             self.hrgs[hrg] = self.hrgs.get(hrg, 0) + 1
         self._errors(spell, spell_id, "")
         self._unbundled(spell, spell_id, "")
+        step = self._trace(spell, spell_id, "", 0)
         episodes = spell.get("Episodes", [])
         for index, episode in enumerate(episodes if isinstance(episodes, list) else []):
             if isinstance(episode, dict) and "Id" in episode:
@@ -284,6 +303,7 @@ class Tables:
                 self.hrgs[hrg] = self.hrgs.get(hrg, 0) + 1
             self._errors(episode, spell_id, episode_id)
             self._unbundled(episode, spell_id, episode_id)
+            step = self._trace(episode, spell_id, episode_id, step)
 
     def reject(self, line, spell_id, reason):
         self.rejected.append([line, spell_id, reason])

@@ -16,15 +16,25 @@ class FrameTables:
     """The tables of a grouped DataFrame, with the columns and values of the
     flat-file batch's files: `spells`, `episodes`, `errors`, `unbundled`
     (empty for modes without unbundled HRGs), `rejected` and `summary`. Cells
-    are texts, as in the files; "Count" and "Line" are integers."""
+    are texts, as in the files; "Count" and "Line" are integers.
 
-    def __init__(self, tables, mode):
+    `trace` holds the steps of each spell's grouping, one row a step, when
+    the spells were grouped with `trace`: "SpellId", "EpisodeId" (empty for
+    the spell's own steps), "StepNumber" (an integer, from 1 in each spell,
+    the spell's steps first and then each episode's) and the members of a
+    step, empty when the step has none ("Line" here is a text, the line of
+    the table file). Without `trace` it is empty, and iterating over the
+    tables gives only the six tables of the batch."""
+
+    def __init__(self, tables, mode, trace=False):
         self.spells = pd.DataFrame(tables.spells, columns=flat.SPELLS_START + tables.spell_columns, dtype=object)
         self.episodes = pd.DataFrame(tables.episodes, columns=flat.EPISODES_START + tables.episode_columns, dtype=object)
         self.errors = pd.DataFrame(tables.errors, columns=flat.ERRORS_COLUMNS, dtype=object)
         self.unbundled = _with_count(pd.DataFrame(tables.unbundled, columns=flat.UNBUNDLED_COLUMNS), "Count")
         self.rejected = _with_count(pd.DataFrame(tables.rejected, columns=flat.REJECTED_COLUMNS), "Line")
         self.summary = _with_count(pd.DataFrame(tables.summary(), columns=flat.SUMMARY_COLUMNS), "Count")
+        self.trace = _with_count(pd.DataFrame(tables.trace, columns=flat.TRACE_COLUMNS), "StepNumber")
+        self.traced = trace
         self.has_unbundled = tables.has_unbundled
         self.mode = mode
 
@@ -32,6 +42,8 @@ class FrameTables:
         yield from (("spells", self.spells), ("episodes", self.episodes), ("errors", self.errors),
                     ("unbundled", self.unbundled), ("rejected", self.rejected),
                     ("summary", self.summary))
+        if self.traced:
+            yield "trace", self.trace
 
 
 def _with_count(frame, column):
@@ -82,9 +94,10 @@ def read_column_map(columns):
 
 
 def group_rows(grouper, mode, header, rows, spell_column="SpellId", columns=None, first_line=2,
-               warn=True):
+               warn=True, trace=False):
     """Groups `rows` (lists of cell texts in `header` order; row k is line
-    first_line + k) into a flat.Tables."""
+    first_line + k) into a flat.Tables; with `trace`, asking for the steps
+    of each spell's grouping."""
     fields = flat.mode_fields(grouper.schema(), mode)
     mapping = flat.ColumnMapping(fields, header, spell_column, read_column_map(columns))
     if warn and mapping.unused:
@@ -98,7 +111,7 @@ def group_rows(grouper, mode, header, rows, spell_column="SpellId", columns=None
     tables.rows_read = len(numbered)
     for spell_id, spell_rows in flat.assemble_spells(numbered, mapping.spell_column, tables.reject):
         cells = [row for _, row in spell_rows]
-        answer = json.loads(grouper.group_text(mapping.request(spell_id, cells)))
+        answer = json.loads(grouper.group_text(mapping.request(spell_id, cells, trace)))
         tables.add(spell_id, mapping, cells, answer)
     return tables
 
@@ -116,11 +129,13 @@ def frame_rows(frame):
     return header, cells.values.tolist()
 
 
-def group_frame(frame, mode, spell_column="SpellId", columns=None, grouper=None):
+def group_frame(frame, mode, spell_column="SpellId", columns=None, grouper=None, trace=False):
     """Groups `frame` (one row per episode, rows of a spell consecutive) as the
     flat-file batch groups a CSV extract with the same columns; returns a
     FrameTables. `columns` is a column map; `grouper` a prepared Grouper
-    (the demo tables by default)."""
+    (the demo tables by default); `trace` fills the table `trace` with the
+    steps of each spell's grouping."""
     grouper = grouper or Grouper()
     header, rows = frame_rows(frame)
-    return FrameTables(group_rows(grouper, mode, header, rows, spell_column, columns), mode)
+    tables = group_rows(grouper, mode, header, rows, spell_column, columns, trace=trace)
+    return FrameTables(tables, mode, trace)

@@ -34,13 +34,14 @@ def worker_grouper(data=None, plugin=None):
 
 
 def group_partition(frame, mode, first_line, spell_column="SpellId", columns=None, data=None,
-                    plugin=None):
+                    plugin=None, trace=False):
     """The tables of one partition (a pandas DataFrame whose first row is
-    line `first_line`), as a dict of table name to DataFrame."""
+    line `first_line`), as a dict of table name to DataFrame; with `trace`,
+    "trace" among them."""
     header, rows = frame_rows(frame)
     tables = group_rows(worker_grouper(data, plugin), mode, header, rows, spell_column, columns,
-                        first_line=first_line, warn=False)
-    return dict(FrameTables(tables, mode))
+                        first_line=first_line, warn=False, trace=trace)
+    return dict(FrameTables(tables, mode, trace))
 
 
 def add_summaries(summaries):
@@ -80,11 +81,13 @@ def _aligned(frame, following, drop, take):
     return pd.concat(parts, ignore_index=True) if len(parts) > 1 else parts[0]
 
 
-def group_dataframe(ddf, mode, spell_column="SpellId", columns=None, data=None, plugin=None):
+def group_dataframe(ddf, mode, spell_column="SpellId", columns=None, data=None, plugin=None,
+                    trace=False):
     """Groups a Dask DataFrame as `group_frame` groups a pandas one; returns an
     object with Dask DataFrames `spells`, `episodes`, `errors`, `unbundled`,
-    `rejected` and `summary`. `data` and `plugin` are as for Grouper and must
-    name the same files on every worker."""
+    `rejected` and `summary`, and with `trace` also `trace`. `data` and
+    `plugin` are as for Grouper and must name the same files on every
+    worker."""
     parts = ddf.to_delayed()
     edges = dask.compute(*[dask.delayed(_edges)(part, spell_column) for part in parts])
     # Which rows move: a partition's leading rows go to the last non-empty
@@ -111,12 +114,15 @@ def group_dataframe(ddf, mode, spell_column="SpellId", columns=None, data=None, 
         following = parts[source[i]] if source[i] is not None else None
         frame = dask.delayed(_aligned)(part, following, drop[i], take[i])
         results.append(dask.delayed(group_partition)(frame, mode, lines[i] + drop[i], spell_column,
-                                                     columns, data, plugin))
+                                                     columns, data, plugin, trace))
     # The tables' columns come from the mode's schema, read here once.
     meta = dict(FrameTables(flat.Tables(flat.mode_fields(worker_grouper(data, plugin).schema(),
-                                                          mode)), mode))
+                                                          mode)), mode, trace))
     out = type("DaskTables", (), {})()
-    for name in ("spells", "episodes", "errors", "unbundled", "rejected"):
+    names = ["spells", "episodes", "errors", "unbundled", "rejected"]
+    if trace:
+        names.append("trace")
+    for name in names:
         pieces = [dask.delayed(lambda tables, name=name: tables[name])(r) for r in results]
         setattr(out, name, dd.from_delayed(pieces, meta=meta[name], verify_meta=False))
     summary = dask.delayed(add_summaries)([dask.delayed(lambda t: t["summary"])(r) for r in results])

@@ -13,6 +13,9 @@ BUILD = os.environ.get("ZORVEL_BUILD", os.path.join(ROOT, "build-release"))
 PLUGIN = os.path.join(BUILD, "libzorvel.so")
 PROGRAM = os.path.join(BUILD, "zorvel")
 DEMO = os.path.join(BUILD, "share", "zorvel", "demo", "")
+# The members of a trace step, in the order the plug-in writes them.
+TRACE_MEMBERS = ["Component", "Step", "Item", "Index", "Code", "Table", "Line", "List", "Rule",
+                 "HRG", "Result", "Reason"]
 sys.path.insert(0, os.path.join(ROOT, "python"))
 
 if not os.path.isfile(PLUGIN):

@@ -1,11 +1,12 @@
 """The Grouper: the plug-in's own answers through ctypes, and its refusals."""
 
 import glob
+import itertools
 import json
 import os
 import textwrap
 
-from conftest import DEMO, PLUGIN, ROOT, run_python, run_zorvel
+from conftest import DEMO, PLUGIN, ROOT, TRACE_MEMBERS, run_python, run_zorvel
 
 
 def test_answers_are_the_bytes_zorvel_group_writes(grouper):
@@ -28,6 +29,41 @@ def test_a_dict_request_and_a_bare_spell_answer_as_their_text(grouper):
     names = [mode["Name"] for mode in grouper.schema()["SpellEpisode"]["Modes"]]
     assert sorted(names) == ["ACC", "APC", "EM", "NAC", "NCC", "NRD", "PCC"]
     assert grouper.info()["Name"] == "Zorvel"
+
+
+def test_explain_gives_the_steps_that_set_each_hrg_spell_first(grouper):
+    for path in sorted(glob.glob(os.path.join(ROOT, "examples", "*.jsonl"))):
+        with open(path, encoding="utf-8") as requests:
+            lines = [line for line in requests.read().splitlines() if line.strip()]
+        for line in lines:
+            request = json.loads(line)
+            steps, answer = grouper.explain(request), grouper.group(request)
+            assert request == json.loads(line) and "Trace" not in answer, line
+            assert grouper.explain(line) == steps
+            assert (steps[0]["Episode"], steps[0]["Step"]) == (None, "Mode"), line
+            for step in steps:
+                assert list(step)[1:] == [m for m in TRACE_MEMBERS if m in step], step
+                assert all(isinstance(step[m], str) and step[m] for m in list(step)[1:]), step
+            ids = [episode["Id"] for episode in answer["Episodes"]]
+            hrgs = {episode["Id"]: episode.get("HRG", "") for episode in answer["Episodes"]}
+            hrgs[None] = answer.get("HRG", "")
+            order = [k for k, _ in itertools.groupby(s["Episode"] for s in steps)]
+            assert order == [None] + ids or len(set(ids)) < len(ids), line
+            # The last HRG set in each record's steps is the HRG it answers with.
+            for episode, own in itertools.groupby(steps, key=lambda s: s["Episode"]):
+                chosen = [s.get("Result", "") for s in own
+                          if (s["Step"], s.get("Item")) == ("Set", "HRG")]
+                assert chosen or episode is None, (line, episode)
+                assert not chosen or chosen[-1] == hrgs[episode], (line, episode)
+
+
+def test_only_the_value_true_asks_for_a_trace(grouper):
+    with open(os.path.join(ROOT, "examples", "apc.jsonl"), encoding="utf-8") as requests:
+        request = json.loads(requests.readline())
+    for value in (False, 1, "true", None, [True]):
+        answer = grouper.group({**request, "Trace": value})
+        assert answer == grouper.group(request), value
+        assert "Trace" not in answer and all("Trace" not in e for e in answer["Episodes"])
 
 
 def test_an_answer_longer_than_the_buffer_is_fetched_whole(grouper):

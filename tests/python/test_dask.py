@@ -35,12 +35,12 @@ def test_two_worker_processes_give_the_tables_of_group_frame(grouper, client):
     import zorvel.dask
 
     frame = extract(40)  # 760 rows; spells of two rows fall across partitions
-    expected = zorvel.group_frame(frame, "APC", grouper=grouper)
+    expected = zorvel.group_frame(frame, "APC", grouper=grouper, trace=True)
     ddf = dd.from_pandas(frame, npartitions=7, sort=False)
     sizes = ddf.map_partitions(len).compute().tolist()
     edges = [sum(sizes[:i]) for i in range(1, len(sizes))]
     assert any(frame["SpellId"][e - 1] == frame["SpellId"][e] for e in edges), "no spell split"
-    tables = zorvel.dask.group_dataframe(ddf, "APC", data=DEMO, plugin=PLUGIN)
+    tables = zorvel.dask.group_dataframe(ddf, "APC", data=DEMO, plugin=PLUGIN, trace=True)
     for name, table in expected:
         got = getattr(tables, name).compute().reset_index(drop=True)
         pd.testing.assert_frame_equal(got, table.reset_index(drop=True), obj=name)

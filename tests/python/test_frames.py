@@ -6,7 +6,7 @@ import os
 import pandas as pd
 import pytest
 
-from conftest import DEMO, ROOT, run_zorvel
+from conftest import DEMO, ROOT, TRACE_MEMBERS, run_zorvel
 
 INTEGERS = {"Count", "Line"}
 
@@ -97,3 +97,31 @@ def test_columns_that_clash_are_refused_as_the_batch_refuses_them(grouper):
     frame = pd.DataFrame({"SpellId": ["S"], "Age": ["40"], "AGE_YEARS": ["40"]})
     with pytest.raises(ValueError, match="the columns AGE_YEARS and Age both fill Age"):
         zorvel.group_frame(frame, "APC", columns={"AGE_YEARS": "Age"}, grouper=grouper)
+
+
+def test_trace_adds_a_table_of_numbered_steps_and_changes_no_other(grouper):
+    import zorvel
+
+    frame = pd.read_csv(os.path.join(ROOT, "examples", "csv", "apc.csv"), dtype=str,
+                        keep_default_na=False)
+    plain = zorvel.group_frame(frame, "APC", grouper=grouper)
+    traced = zorvel.group_frame(frame, "APC", grouper=grouper, trace=True)
+    assert [name for name, _ in traced] == [name for name, _ in plain] + ["trace"]
+    for name, table in plain:
+        pd.testing.assert_frame_equal(getattr(traced, name), table, obj=name)
+    trace = traced.trace
+    assert list(trace.columns) == ["SpellId", "EpisodeId", "StepNumber", *TRACE_MEMBERS]
+    assert plain.trace.empty and list(plain.trace.columns) == list(trace.columns)
+    assert trace["StepNumber"].dtype == "int64" and (trace.drop(columns="StepNumber")
+                                                     .applymap(type).eq(str).all().all())
+    assert list(trace["SpellId"].unique()) == list(traced.spells["SpellId"])
+    for _, steps in trace.groupby("SpellId", sort=False):
+        assert list(steps["StepNumber"]) == list(range(1, len(steps) + 1))
+        own = list(steps["EpisodeId"] == "")
+        assert own[0] and own == sorted(own, reverse=True)  # the spell's steps first
+    # Each episode's last HRG step names the HRG of its row (of the last row
+    # when ids repeat in a spell).
+    chosen = trace[(trace["Step"] == "Set") & (trace["Item"] == "HRG")]
+    chosen = chosen.groupby(["SpellId", "EpisodeId"])["Result"].last()
+    for _, row in traced.episodes.drop_duplicates(["SpellId", "EpisodeId"], keep="last").iterrows():
+        assert chosen[(row["SpellId"], row["EpisodeId"])] == row["HRG"], row["SpellId"]

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "protocol/error_catalogue.h"
+
 namespace zorvel {
 namespace {
 
@@ -30,6 +32,15 @@ void Record::InsertList(std::string_view name,
                         const std::vector<std::string>& values) {
   const ItemKey key(name);
   if (lists_.Find(key) == nullptr) lists_.Add(key) = values;
+}
+
+void Record::TraceError(const GroupingError& error) {
+  const bool free_message = error.message == kFreeMessage;
+  TraceStep& step = trace.Add("Error").Item(error.field);
+  if (!free_message) step.Code(error.text);
+  if (!error.index.empty()) step.index = error.index;
+  step.Result("error").Reason(free_message ? std::string_view(error.text)
+                                           : MessageText(error.message));
 }
 
 void Record::Clear() {

@@ -175,7 +175,11 @@ struct Record {
   void InsertList(std::string_view name,
                   const std::vector<std::string>& values);
 
-  void AddError(GroupingError error) { errors.push_back(std::move(error)); }
+  // Appends an error; a traced record also gets an "Error" step.
+  void AddError(GroupingError error) {
+    if (trace.on()) TraceError(error);
+    errors.push_back(std::move(error));
+  }
 
   // Makes this a new default record (success false, no errors, no items)
   // while keeping its storage for reuse.
@@ -186,6 +190,8 @@ struct Record {
   ListValues SortedLists() const;
 
  private:
+  void TraceError(const GroupingError& error);
+
   ItemSlots<std::string> singles_;
   ItemSlots<std::vector<std::string>> lists_;
 };

@@ -11,10 +11,12 @@ namespace {
 
 constexpr char kErrorHrg[] = "UZ01Z";
 
-void SetHrg(Record& record, const std::string& hrg, const char* flag) {
+void SetHrg(Record& record, const std::string& hrg, const char* flag,
+            const char* reason = "") {
   record.Set("HRG", hrg);
   record.Set("GroupingMethodFlag", flag);
-  record.trace.Set("HRG", hrg);
+  if (!record.trace.on()) return;
+  record.trace.Add("Set").Item("HRG").Result(hrg).Reason(reason);
   record.trace.Set("GroupingMethodFlag", flag);
 }
 
@@ -67,7 +69,9 @@ bool NacHrgLogic::Derive(Record& record) const {
     return true;
   }
   const bool non_face_to_face = HasNonFaceToFaceCode(record.List("Procedure"));
-  SetHrg(record, FallbackHrg(record.Single("FIRSTATT"), non_face_to_face), "O");
+  SetHrg(record, FallbackHrg(record.Single("FIRSTATT"), non_face_to_face), "O",
+         non_face_to_face ? "no table gave an HRG: by FIRSTATT, non-face-to-face"
+                          : "no table gave an HRG: by FIRSTATT");
   return true;
 }
 

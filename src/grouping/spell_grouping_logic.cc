@@ -37,6 +37,7 @@ void TraceDominantEpisode(Spell& spell, const Record& dominant,
                           const char* reason) {
   const std::string* id = dominant.FindSingle("Id");
   spell.trace.Add("Episode")
+      .Item("Episodes")
       .Index(&dominant - spell.episodes.data())
       .Code(id != nullptr ? std::string_view(*id) : "")
       .Result("dominant")

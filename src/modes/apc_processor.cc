@@ -237,13 +237,13 @@ bool APCProcessor::PreCheck(Record& episode) const {
 }
 
 bool APCProcessor::GroupEpisode(Record& episode) const {
+  episode.trace.Enter("APC");
   const bool input_valid = PreCheck(episode);
   episode.Set("SpellReportFlag", "0");
   if (episode.FindList("ProcedureOld") == nullptr) {
     episode.InsertList("ProcedureOld", episode.List("Procedure"));
   }
   DeriveDurations(episode);
-  episode.trace.Enter("APC");
   episode.trace.Set("EpiDur", episode.FindSingle("EpiDur"));
 
   DeriveDiagnosisCc(episode);

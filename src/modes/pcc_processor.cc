@@ -191,7 +191,6 @@ void PCCProcessor::AssignHrg(Record& episode, int position) const {
   const HrgEntry* refined =
       rule_context_.MatchCode(episode, *by_hrg_, root, EvalMode::kDgvp);
   if (refined != nullptr) episode.Set("HRG", refined->hrg);
-  episode.trace.Set("HRG", episode.FindSingle("HRG"));
 }
 
 }  // namespace zorvel

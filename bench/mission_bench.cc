@@ -3,7 +3,8 @@
 // in one run against the floor of the same work done by RapidJSON alone.
 //
 //   zorvel_mission_bench TABLES_DIR REQUESTS_DIR [--rounds N]
-//                        [--prepare-rounds N] [--kinds K,K] LIB.so [LIB.so...]
+//                        [--prepare-rounds N] [--kinds K,K] [--with-trace]
+//                        LIB.so [LIB.so...]
 //
 // TABLES_DIR holds the six packed tables; REQUESTS_DIR holds KIND.jsonl for
 // the kinds below (missing kinds are skipped). For every library: CS_Prepare
@@ -16,7 +17,10 @@
 // texts (parsed beforehand); the floor of CS_Prepare is bare decryption of
 // the same table bytes, already in memory. Every library's responses are
 // compared byte for byte with the first library's; the run fails when any
-// differ.
+// differ. With --with-trace each kind is measured a second time, as
+// "KIND+trace", with "Trace": true added to every request; those answers
+// are not compared (a build without the trace ignores the member), and
+// their floor writes the first library's answers.
 #include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -188,6 +192,7 @@ struct Kind {
   std::string name;
   std::vector<std::string> requests;
   size_t episodes = 0;
+  bool compare = true;  // fail the run when the libraries' answers differ
   std::vector<std::string> responses;  // of the first library
   std::vector<std::unique_ptr<rapidjson::Document>> parsed_responses;
 };
@@ -246,7 +251,7 @@ size_t CompareResponses(const std::vector<Library>& libs, Kind& kind,
       std::string response(buffer, n > 0 ? std::min(n, kBufferSize) - 1 : 0);
       if (l == 0) {
         kind.responses.push_back(std::move(response));
-      } else if (response != kind.responses[i]) {
+      } else if (kind.compare && response != kind.responses[i]) {
         ++differing;
       }
     }
@@ -311,7 +316,7 @@ void PrintKind(const Kind& kind, const KindResult& result,
 int Usage() {
   std::fprintf(stderr,
                "usage: zorvel_mission_bench TABLES_DIR REQUESTS_DIR "
-               "[--rounds N] [--prepare-rounds N] [--kinds K,K] "
+               "[--rounds N] [--prepare-rounds N] [--kinds K,K] [--with-trace] "
                "LIB.so [LIB.so...]\n");
   return 2;
 }
@@ -327,6 +332,7 @@ int main(int argc, char** argv) {
   int rounds = 3;
   int prepare_rounds = 3;
   std::string only_kinds;
+  bool with_trace = false;
   std::vector<Library> libs;
   for (int i = 3; i < argc; ++i) {
     if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
@@ -335,6 +341,8 @@ int main(int argc, char** argv) {
       prepare_rounds = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--kinds") == 0 && i + 1 < argc) {
       only_kinds = "," + std::string(argv[++i]) + ",";
+    } else if (std::strcmp(argv[i], "--with-trace") == 0) {
+      with_trace = true;
     } else {
       libs.push_back(Library{argv[i]});
     }
@@ -376,26 +384,41 @@ int main(int argc, char** argv) {
         only_kinds.find("," + std::string(name) + ",") == std::string::npos) {
       continue;
     }
-    Kind kind;
-    if (!LoadKind(requests, name, kind)) continue;
-    const size_t differing = CompareResponses(libs, kind, buffer.data());
-    if (differing) failures = 1;
-    KindResult result;
-    result.seconds.assign(libs.size(), 1e9);
-    result.allocations.assign(libs.size(), 0);
-    for (int r = 0; r < rounds; ++r) {
-      result.floor_read = std::min(result.floor_read, FloorReadSeconds(kind));
-      result.floor_write =
-          std::min(result.floor_write, FloorWriteSeconds(kind, buffer.data()));
-      for (size_t l = 0; l < libs.size(); ++l) {
-        uint64_t allocations = 0;
-        const double s = RunPass(libs[l], kind, buffer.data(), &allocations);
-        result.seconds[l] = std::min(result.seconds[l], s);
-        result.allocations[l] = allocations;
+    Kind loaded;
+    if (!LoadKind(requests, name, loaded)) continue;
+    std::vector<Kind> variants(1);
+    if (with_trace) {
+      Kind traced;
+      traced.name = loaded.name + "+trace";
+      traced.episodes = loaded.episodes;
+      traced.compare = false;
+      for (const std::string& request : loaded.requests) {
+        // Every generated request is an object with members.
+        traced.requests.push_back("{\"Trace\":true," + request.substr(1));
       }
+      variants.push_back(std::move(traced));
     }
-    PrintKind(kind, result, libs, differing);
-    std::fflush(stdout);
+    variants[0] = std::move(loaded);
+    for (Kind& kind : variants) {
+      const size_t differing = CompareResponses(libs, kind, buffer.data());
+      if (differing) failures = 1;
+      KindResult result;
+      result.seconds.assign(libs.size(), 1e9);
+      result.allocations.assign(libs.size(), 0);
+      for (int r = 0; r < rounds; ++r) {
+        result.floor_read = std::min(result.floor_read, FloorReadSeconds(kind));
+        result.floor_write =
+            std::min(result.floor_write, FloorWriteSeconds(kind, buffer.data()));
+        for (size_t l = 0; l < libs.size(); ++l) {
+          uint64_t allocations = 0;
+          const double s = RunPass(libs[l], kind, buffer.data(), &allocations);
+          result.seconds[l] = std::min(result.seconds[l], s);
+          result.allocations[l] = allocations;
+        }
+      }
+      PrintKind(kind, result, libs, differing);
+      std::fflush(stdout);
+    }
   }
   return failures;
 }

@@ -1,6 +1,7 @@
 // Flat-file runs of the real zorvel program, as data. Each folder of
 // tests/flat_files holds a case.json ("shows", "args", and optionally
-// "exit", "stderr", "stdout" and "stdin", a file fed to standard input), the
+// "exit", "stderr", "stdout", "stdout_file", a file of the exact standard
+// output, and "stdin", a file fed to standard input), the
 // files its arguments name, and
 // expected/: the exact files the run must leave in its output folder, and
 // no others. The arguments run in the case's folder, with {out} standing
@@ -74,6 +75,10 @@ FlatFileCase FromFolder(const fs::path& dir) {
   if (doc.HasMember("stdout") && doc["stdout"].IsString()) {
     c.check_stdout = true;
     c.stdout_text = doc["stdout"].GetString();
+  }
+  if (const std::string file = text_of("stdout_file"); !file.empty()) {
+    c.check_stdout = true;
+    c.stdout_text = ReadFile((c.dir / file).string());
   }
   return c;
 }

@@ -292,6 +292,10 @@ void ColumnMapping::WriteRequest(const std::string& spell_id,
   writer.StartObject();
   writer.Key("Group");
   WriteText(writer, mode_);
+  if (trace_) {
+    writer.Key("Trace");
+    writer.Bool(true);
+  }
   writer.Key("Spell");
   writer.StartObject();
   writer.Key("Id");

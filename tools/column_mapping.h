@@ -49,6 +49,9 @@ class ColumnMapping {
   // The request for a spell of `rows` (cells in header order), as compact
   // JSON in `*out`. An episode without an "Id" column gets its position in
   // the spell, from 1.
+  // Makes every request ask for the steps of its grouping ("Trace": true).
+  void set_trace(bool trace) { trace_ = trace; }
+
   void WriteRequest(const std::string& spell_id,
                     const std::vector<const std::vector<std::string>*>& rows,
                     std::string* out) const;
@@ -76,6 +79,7 @@ class ColumnMapping {
   std::vector<std::string> unused_;
   std::vector<std::string> missing_;
   std::string error_;
+  bool trace_ = false;
 };
 
 }  // namespace zorvel::cli

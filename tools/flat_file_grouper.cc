@@ -95,6 +95,27 @@ void AddUnbundled(const rapidjson::Value& object, const std::string& spell_id,
   }
 }
 
+// The members of a trace step, in the order they are written.
+constexpr const char* kTraceMembers[] = {"Component", "Step", "Item", "Index",
+                                         "Code",      "Table", "Line", "List",
+                                         "Rule",      "HRG",   "Result", "Reason"};
+
+// One line per step of the record's "Trace", numbered on from `*number`.
+void AddTrace(const rapidjson::Value& object, const std::string& spell_id,
+              const std::string& episode_id, long* number, BatchResult* result) {
+  if (!object.IsObject()) return;
+  const auto trace = object.FindMember("Trace");
+  if (trace == object.MemberEnd() || !trace->value.IsArray()) return;
+  for (const auto& step : trace->value.GetArray()) {
+    std::string& line = result->trace;
+    AppendCsvCell(&line, spell_id, true);
+    AppendCsvCell(&line, episode_id);
+    AppendCsvCell(&line, std::to_string(++*number));
+    for (const char* member : kTraceMembers) AppendCsvCell(&line, Cell(step, member));
+    line.push_back('\n');
+  }
+}
+
 bool IsTrue(const rapidjson::Value& object) {
   if (!object.IsObject()) return false;
   const auto success = object.FindMember("Success");
@@ -130,6 +151,11 @@ std::string FlatFileGrouper::ErrorsHeader() {
 
 std::string FlatFileGrouper::UnbundledHeader() {
   return Header({"SpellId", "EpisodeId", "HRG", "Count"}, {});
+}
+
+std::string FlatFileGrouper::TraceHeader() {
+  return Header({"SpellId", "EpisodeId", "StepNumber"},
+                std::vector<std::string>(std::begin(kTraceMembers), std::end(kTraceMembers)));
 }
 
 BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
@@ -180,6 +206,8 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   if (spell_has_hrg_) ++result->hrgs[Cell(root, "HRG")];
   AddErrors(root, spell.id, "", result);
   AddUnbundled(root, spell.id, "", result);
+  long step = 0;
+  AddTrace(root, spell.id, "", &step, result);
 
   if (!root.IsObject()) return;
   const auto episodes = root.FindMember("Episodes");
@@ -202,6 +230,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     if (!spell_has_hrg_) ++result->hrgs[Cell(episode, "HRG")];
     AddErrors(episode, spell.id, id, result);
     AddUnbundled(episode, spell.id, id, result);
+    AddTrace(episode, spell.id, id, &step, result);
   }
 }
 

@@ -30,6 +30,9 @@ class FlatFileGrouper {
   std::string EpisodesHeader() const;
   static std::string ErrorsHeader();
   static std::string UnbundledHeader();
+  // trace.csv: one line per step of a traced answer, numbered from 1 within
+  // its spell (the spell's own steps first, then each episode's).
+  static std::string TraceHeader();
   // Whether the mode's answers carry "UnbundledHRG" (and unbundled.csv is
   // written).
   bool HasUnbundled() const { return has_unbundled_; }

@@ -44,6 +44,7 @@ struct BatchRecord {
 class RunOutputs {
  public:
   bool Open(const GroupOptions& options, bool with_unbundled) {
+    const bool with_trace = options.trace;
     if (!options.out_dir.empty()) {
       std::error_code failed;
       std::filesystem::create_directories(options.out_dir, failed);
@@ -56,6 +57,7 @@ class RunOutputs {
         if (!OpenFile(name, dir + name + ".csv")) return false;
       }
       if (with_unbundled && !OpenFile("unbundled", dir + "unbundled.csv")) return false;
+      if (with_trace && !OpenFile("trace", dir + "trace.csv")) return false;
       rejected_path_ = dir + "rejected.csv";
     }
     if (!options.output_path.empty()) return OpenFile("responses", options.output_path);
@@ -143,6 +145,7 @@ class FlatFileRun {
     }
     header_size_ = header.cells.size();
     reader.set_width(header_size_);
+    mapping_.set_trace(options_.trace);
     if (!mapping_.Build(mode_, header.cells, options_.spell_column, map)) {
       std::cerr << "zorvel: " << name_ << ": " << mapping_.error() << "\n";
       return kExitUsage;
@@ -160,6 +163,7 @@ class FlatFileRun {
     outputs_.Write("episodes", grouper_->EpisodesHeader());
     outputs_.Write("errors", FlatFileGrouper::ErrorsHeader());
     outputs_.Write("unbundled", FlatFileGrouper::UnbundledHeader());
+    outputs_.Write("trace", FlatFileGrouper::TraceHeader());
     outputs_.Write("rejected", "Line,SpellId,Reason\n");
 
     const int jobs = options_.jobs > 0 ? options_.jobs : AvailableCores();
@@ -282,6 +286,7 @@ class FlatFileRun {
     outputs_.Write("episodes", result.episodes);
     outputs_.Write("errors", result.errors);
     outputs_.Write("unbundled", result.unbundled);
+    outputs_.Write("trace", result.trace);
     outputs_.Write("responses", result.responses);
     totals_.AddCounts(result);
   }

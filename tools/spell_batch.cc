@@ -122,7 +122,8 @@ bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
 std::string EncodeResult(const BatchResult& result) {
   std::string out;
   for (const std::string* text :
-       {&result.spells, &result.episodes, &result.errors, &result.unbundled, &result.responses}) {
+       {&result.spells, &result.episodes, &result.errors, &result.unbundled, &result.trace,
+        &result.responses}) {
     PutText(&out, *text);
   }
   for (long count : {result.spell_count, result.episode_count, result.succeeded, result.failed}) {
@@ -136,7 +137,7 @@ std::string EncodeResult(const BatchResult& result) {
 bool DecodeResult(std::string_view bytes, BatchResult* result) {
   Cursor in(bytes);
   for (std::string* text :
-       {&result->spells, &result->episodes, &result->errors, &result->unbundled,
+       {&result->spells, &result->episodes, &result->errors, &result->unbundled, &result->trace,
         &result->responses}) {
     if (!in.Text(text)) return false;
   }

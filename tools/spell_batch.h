@@ -28,6 +28,7 @@ struct BatchResult {
   std::string episodes;
   std::string errors;
   std::string unbundled;
+  std::string trace;
   std::string responses;  // JSON Lines
   long spell_count = 0;
   long episode_count = 0;

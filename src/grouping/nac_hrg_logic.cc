@@ -52,12 +52,12 @@ bool NacHrgLogic::Derive(Record& record) const {
   if (context_ == nullptr || defaults_ == nullptr) return false;
   record.trace.Enter("NacHrg");
   if (!record.errors.empty()) {
-    SetHrg(record, kErrorHrg, "U");
+    SetHrg(record, kErrorHrg, "U", "the attendance has errors");
     return true;
   }
   const std::string& procedure_hrg = record.Single("ProcHRG");
   if (!procedure_hrg.empty()) {
-    SetHrg(record, procedure_hrg, "P");
+    SetHrg(record, procedure_hrg, "P", "the procedure HRG");
     return true;
   }
   if (DeriveFromOutpatientProcedure(record)) return true;
@@ -65,7 +65,7 @@ bool NacHrgLogic::Derive(Record& record) const {
   const HrgEntry* fallback =
       context_->MatchCode(record, *defaults_, kDefaultCode, EvalMode::kPlain);
   if (fallback != nullptr) {
-    SetHrg(record, fallback->hrg, "G");
+    SetHrg(record, fallback->hrg, "G", "the default list's HRG");
     return true;
   }
   const bool non_face_to_face = HasNonFaceToFaceCode(record.List("Procedure"));

@@ -80,8 +80,10 @@ bool EMProcessor::PrepareEpisode(Record& episode) const {
     episode.AddError(GroupingError::WithPosition("Treat", "", 0, kIsBlank));
   } else if (no_investigations) {
     episode.List("Invest").push_back(kNoInvestigation);
+    episode.trace.Append("Invest", kNoInvestigation);
   } else if (no_treatments) {
     episode.List("Treat").push_back(kNoTreatment);
+    episode.trace.Append("Treat", kNoTreatment);
   }
   return validator_->Validate(episode);
 }

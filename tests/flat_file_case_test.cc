@@ -133,7 +133,9 @@ TEST_P(FlatFileCaseTest, WritesTheExpectedFiles) {
     EXPECT_NE(run.err.find(part), std::string::npos) << "standard error lacks: " << part
                                                      << "\nit was:\n" << run.err;
   }
-  if (c.check_stdout) EXPECT_EQ(run.out, c.stdout_text);
+  if (c.check_stdout) {
+    EXPECT_EQ(run.out, c.stdout_text);
+  }
   const std::set<std::string> expected = FilesIn(c.expected);
   EXPECT_EQ(FilesIn(out), expected) << "the output folder holds other files";
   for (const std::string& name : expected) {

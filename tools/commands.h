@@ -3,6 +3,8 @@
 // subcommand's callback runs it and stores its exit code in `*exit_code`.
 #pragma once
 
+#include <string>
+
 #include <CLI/CLI.hpp>
 
 namespace zorvel::cli {
@@ -20,6 +22,10 @@ enum ExitCode : int {
   kExitTableFaults = 8,      // tables check found faults, or pack/unpack refused a damaged table
   kExitIoError = 9,          // an output file could not be written
 };
+
+// The --data and --plugin options that every command preparing the plug-in
+// takes.
+void AddPluginOptions(CLI::App* command, std::string* data_dir, std::string* plugin_path);
 
 void AddGroupCommand(CLI::App& app, int* exit_code);
 void AddExplainCommand(CLI::App& app, int* exit_code);

@@ -122,10 +122,7 @@ void AddExplainCommand(CLI::App& app, int* exit_code) {
       "Group JSON Lines requests and print, for each, the steps that chose its "
       "HRGs: the codes read, the tables, lists and rules consulted, and why each "
       "candidate won or lost");
-  explain->add_option("--data", options->data_dir,
-                      "Directory of the six table files (default: the demo tables)");
-  explain->add_option("--plugin", options->plugin_path,
-                      "Path of libzorvel.so (default: next to the program)");
+  AddPluginOptions(explain, &options->data_dir, &options->plugin_path);
   explain->add_option("--mode", options->mode,
                       "Mode code; each line is then a bare spell object");
   explain->add_flag("--json", options->json,

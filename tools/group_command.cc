@@ -226,6 +226,13 @@ int RunGroup(const GroupOptions& options) {
 
 }  // namespace
 
+void AddPluginOptions(CLI::App* command, std::string* data_dir, std::string* plugin_path) {
+  command->add_option("--data", *data_dir,
+                      "Directory of the six table files (default: the demo tables)");
+  command->add_option("--plugin", *plugin_path,
+                      "Path of libzorvel.so (default: next to the program)");
+}
+
 void AddGroupCommand(CLI::App& app, int* exit_code) {
   auto options = std::make_shared<GroupOptions>();
   CLI::App* group = app.add_subcommand(
@@ -233,11 +240,7 @@ void AddGroupCommand(CLI::App& app, int* exit_code) {
       "Group JSON Lines requests (one request per line, one response per "
       "line in input order; blank lines are skipped) or, with --mode, a CSV "
       "extract of one row per episode into flat files");
-  group->add_option("--data", options->data_dir,
-                    "Directory of the six table files (default: the demo "
-                    "tables)");
-  group->add_option("--plugin", options->plugin_path,
-                    "Path of libzorvel.so (default: next to the program)");
+  AddPluginOptions(group, &options->data_dir, &options->plugin_path);
   group->add_option("--mode", options->mode,
                     "Mode code; each line is then a bare spell object");
   group->add_flag("--strict", options->strict,

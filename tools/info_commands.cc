@@ -113,11 +113,7 @@ void AddInfoCommands(CLI::App& app, int* exit_code) {
       "schema", "Print the schema document of the modes the plug-in offers");
   schema->add_flag("--pretty", schema_options->pretty,
                    "Indent the document for reading");
-  schema->add_option("--data", schema_options->data_dir,
-                     "Directory of the six table files (default: the demo "
-                     "tables)");
-  schema->add_option("--plugin", schema_options->plugin_path,
-                     "Path of libzorvel.so (default: next to the program)");
+  AddPluginOptions(schema, &schema_options->data_dir, &schema_options->plugin_path);
   schema->callback([schema_options, exit_code] {
     *exit_code = RunSchema(*schema_options);
   });
@@ -131,10 +127,7 @@ void AddInfoCommands(CLI::App& app, int* exit_code) {
       ->check(CLI::Range(1, 1000));
   columns->add_option("--spell-column", columns_options->spell_column,
                       "Name of the spell id column (default: SpellId)");
-  columns->add_option("--data", columns_options->data_dir,
-                      "Directory of the six table files (default: the demo tables)");
-  columns->add_option("--plugin", columns_options->plugin_path,
-                      "Path of libzorvel.so (default: next to the program)");
+  AddPluginOptions(columns, &columns_options->data_dir, &columns_options->plugin_path);
   columns->callback([columns_options, exit_code] {
     *exit_code = RunColumns(*columns_options);
   });

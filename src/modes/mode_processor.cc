@@ -27,8 +27,13 @@ void ModeProcessorBase::TraceFinalHrg(Record& record, const char* mode,
   record.trace.Enter(mode);
   const std::string* hrg = record.FindSingle("HRG");
   TraceStep& step = record.trace.Add("Set").Item("HRG");
-  step.Result(hrg != nullptr ? std::string_view(*hrg) : "(none)");
-  if (reason != nullptr) step.Reason(reason);
+  // A record that got no HRG has a step without a result.
+  if (hrg != nullptr) step.Result(*hrg);
+  if (reason != nullptr) {
+    step.Reason(reason);
+  } else if (hrg == nullptr || hrg->empty()) {
+    step.Reason("no table gave an HRG");
+  }
 }
 
 }  // namespace zorvel

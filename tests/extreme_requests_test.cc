@@ -185,6 +185,38 @@ TEST(ExtremeRequestsTest, TenThousandEpisodesInEveryMode) {
   }
 }
 
+// A traced spell of 10,000 episodes keeps at most the request's budget of
+// steps; each episode that lost steps ends its trace with the "Cut" step,
+// and the grouping itself is as without the trace.
+TEST(ExtremeRequestsTest, TracedTenThousandEpisodesKeepTheStepBudget) {
+  for (const char* mode : {"acc", "em", "nac", "nrd", "pcc", "ncc", "apc"}) {
+    std::string lone;
+    const std::string request = TenThousandEpisodes(FirstExample(mode), &lone);
+    rapidjson::Document plain, traced;
+    plain.Parse(Answer(request).c_str());
+    traced.Parse(Answer("{\"Trace\":true," + request.substr(1)).c_str());
+    ASSERT_TRUE(plain.IsObject() && traced.IsObject()) << mode;
+    // The steps a record kept, without its "Cut" step.
+    const auto kept_by = [](const rapidjson::Value& steps) {
+      const bool cut = steps.Size() > 0 && steps[steps.Size() - 1]["Step"] == "Cut";
+      return steps.Size() - (cut ? 1 : 0);
+    };
+    size_t kept = kept_by(traced["Trace"]);
+    const rapidjson::Value& episodes = traced["Episodes"];
+    for (rapidjson::SizeType i = 0; i < episodes.Size(); ++i) {
+      kept += kept_by(episodes[i]["Trace"]);
+      EXPECT_EQ(episodes[i].HasMember("HRG"), plain["Episodes"][i].HasMember("HRG")) << mode;
+      if (episodes[i].HasMember("HRG")) {
+        EXPECT_EQ(episodes[i]["HRG"], plain["Episodes"][i]["HRG"]) << mode << " " << i;
+      }
+    }
+    EXPECT_LE(kept, kTraceSteps) << mode;
+    const rapidjson::Value& last = episodes[episodes.Size() - 1]["Trace"];
+    ASSERT_EQ(last.Size(), 1u) << mode;
+    EXPECT_EQ(last[0]["Step"], "Cut") << mode;
+  }
+}
+
 // Numbers past every limit, in the items the modes read as numbers: each
 // lies outside its validation list, so it is "is invalid" as received, and
 // the episode does not group.

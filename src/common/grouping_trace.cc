@@ -15,6 +15,14 @@ TraceStep& TraceStep::Line(uint32_t number) {
 }
 
 TraceStep& GroupingTrace::Add(std::string_view step) {
+  if (budget_ != nullptr && *budget_ == 0) {
+    cut_ = true;
+    dropped_ = TraceStep();
+    last_ = steps_.size();
+    return dropped_;
+  }
+  if (budget_ != nullptr) --*budget_;
+  last_ = steps_.size();
   TraceStep& added = steps_.emplace_back();
   added.component = component_;
   added.step.assign(step.data(), step.size());
@@ -23,6 +31,8 @@ TraceStep& GroupingTrace::Add(std::string_view step) {
 
 void GroupingTrace::Clear() {
   on_ = false;
+  cut_ = false;
+  budget_ = nullptr;
   component_ = "";
   steps_.clear();
 }

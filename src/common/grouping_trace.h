@@ -6,6 +6,10 @@
 //
 // A step is a small fixed set of text members, each left empty when it does
 // not apply; docs/trace.md lists them and the step names.
+//
+// The records of one request share a budget of steps, so that a huge
+// request cannot make its trace grow without bound: once it is spent, steps
+// are no longer kept and each record that lost some says its trace was cut.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +55,14 @@ class GroupingTrace {
  public:
   // True when the request asked for a trace.
   bool on() const { return on_; }
-  void Start() { on_ = true; }
+  // Turns the trace on; `budget` (shared by the request's records, and
+  // outliving them until the next Clear) counts down the steps still kept.
+  void Start(uint32_t* budget) {
+    on_ = true;
+    budget_ = budget;
+  }
+  // True when steps were dropped because the budget was spent.
+  bool cut() const { return cut_; }
 
   // Names the component whose steps follow. Costs a pointer store, so
   // components call it whether or not the trace is on.
@@ -75,8 +86,8 @@ class GroupingTrace {
     if (on_) Add("Add").Item(item).Result(value);
   }
 
-  // The step added last; only after an Add.
-  TraceStep& last() { return steps_.back(); }
+  // The step the last Add returned (kept or dropped); only after an Add.
+  TraceStep& last() { return last_ < steps_.size() ? steps_[last_] : dropped_; }
 
   const std::vector<TraceStep>& steps() const { return steps_; }
 
@@ -85,8 +96,14 @@ class GroupingTrace {
 
  private:
   bool on_ = false;
+  bool cut_ = false;
+  uint32_t* budget_ = nullptr;
   const char* component_ = "";
   std::vector<TraceStep> steps_;
+  // Takes the steps added once the budget is spent.
+  TraceStep dropped_;
+  // The index of the step Add returned last; past the steps when dropped.
+  size_t last_ = 0;
 };
 
 }  // namespace zorvel

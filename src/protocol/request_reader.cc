@@ -279,8 +279,9 @@ bool GroupingRequest::Read(const char* text) {
     std::vector<request_internal::Frame>().swap(frames_);
   }
   if (trace_) {
-    spell_.trace.Start();
-    for (Record& episode : spell_.episodes) episode.trace.Start();
+    trace_budget_ = kTraceSteps;
+    spell_.trace.Start(&trace_budget_);
+    for (Record& episode : spell_.episodes) episode.trace.Start(&trace_budget_);
   }
   return parsed && handler.Complete();
 }

@@ -57,6 +57,9 @@ struct Frame {
 
 class RequestHandler;
 
+// The most steps the trace of one request keeps.
+inline constexpr uint32_t kTraceSteps = 20000;
+
 class GroupingRequest {
  public:
   GroupingRequest() = default;
@@ -97,6 +100,8 @@ class GroupingRequest {
   std::string group_;
   MaxErrorsStatus max_errors_status_ = MaxErrorsStatus::kAbsent;
   bool trace_ = false;
+  // The steps a traced request may still keep, over all its records.
+  uint32_t trace_budget_ = 0;
   Spell spell_;
   std::vector<std::string> extra_spell_items_;
   std::vector<std::string> extra_episode_items_;

@@ -71,6 +71,14 @@ void WriteTrace(JsonWriter& writer, const GroupingTrace& trace) {
   Key(writer, "Trace");
   writer.StartArray();
   for (const TraceStep& step : trace.steps()) WriteTraceStep(writer, step);
+  if (trace.cut()) {
+    TraceStep cut;
+    cut.component = "Plugin";
+    cut.step = "Cut";
+    cut.result = "cut short";
+    cut.reason = "the request's trace reached its limit of steps";
+    WriteTraceStep(writer, cut);
+  }
   writer.EndArray();
 }
 

@@ -151,6 +151,7 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   BatchResult result;
   result.spells = "S1,true\n";
   result.responses = "{}\n";
+  result.trace = "S1,,1,Plugin,Mode\n";
   result.failed = 4;
   result.hrgs["AA01A"] = 2;
   result.messages["is blank"] = 7;
@@ -158,6 +159,8 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   BatchResult result_back;
   ASSERT_TRUE(DecodeResult(result_bytes, &result_back));
   EXPECT_EQ(result_back.spells, result.spells);
+  EXPECT_EQ(result_back.trace, result.trace);
+  EXPECT_EQ(result_back.responses, result.responses);
   EXPECT_EQ(result_back.failed, 4);
   EXPECT_EQ(result_back.hrgs, result.hrgs);
   EXPECT_EQ(result_back.messages, result.messages);

@@ -91,6 +91,14 @@ std::vector<DirectoryFault> Faults() {
          return d;
        },
        "Code.csv.enc", "not a regular file"},
+      // A pipe that no one writes to must not keep CS_Prepare waiting.
+      {"PipeInPlaceOfFile",
+       [](const std::string& d, const DirectoryFault& f) {
+         std::remove((d + f.file).c_str());
+         mkfifo((d + f.file).c_str(), 0600);
+         return d;
+       },
+       "Lists.csv.enc", "not a regular file"},
       // The format has no length field: the file's length is its only one, and
       // it must be whole cipher blocks.
       {"LengthNotWholeBlocks",

@@ -38,8 +38,7 @@ LoadStatus ReferenceData::LoadAll(const std::string& location) {
     if (!report.opened) {
       status = LoadStatus::kMissingFile;
     } else if (status == LoadStatus::kOk &&
-               (report.stop_line != 0 ||
-                FindTableFileFault(index, location + kTableFileNames[index]))) {
+               (report.stop_line != 0 || report.damage)) {
       // The reader takes any bytes and stops quietly; tables that are cut
       // short, padded wrongly or of another kind would group with rows
       // missing, so the load counts as failed.

@@ -31,7 +31,7 @@ enum class LoadStatus {
   kOk,               // all six tables loaded
   kMissingFile,      // at least one file could not be opened
   kBrokenReference,  // a table named a rule or list that another lacks
-  kDamagedFile,      // a file is not whole (FindTableFileFault), or a row
+  kDamagedFile,      // a file is not whole (TableReport::damage), or a row
                      // of the wrong field count ended a table early
 };
 

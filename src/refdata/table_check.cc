@@ -46,7 +46,7 @@ TableCheck CheckTables(const std::string& location) {
     CheckedTable table;
     table.load = LoadTable(index, path, &data, FaultMode::kContinue);
     if (table.load.opened) {
-      table.damage = FindTableFileFault(index, path);
+      table.damage = table.load.damage;
       // An empty table file is sound to the plug-in, but a set that holds one
       // is almost surely not what was meant to be shipped.
       std::error_code error;

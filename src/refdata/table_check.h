@@ -1,5 +1,5 @@
 // Checks a directory of encrypted tables for the table tools: per table that
-// the file decrypts to whole, clean text and is not empty (FindTableFileFault),
+// the file decrypts to whole, clean text and is not empty (TableReport::damage),
 // then, with the plug-in's own reader and row rules, the rows loaded and the
 // line of a row that ended the table early, every name that one table uses
 // and another lacks, and the files that could not be opened. The plug-in

@@ -2,11 +2,7 @@
 #include "refdata/table_loaders.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
-#include <system_error>
 
 #include "common/numbers.h"
 #include "refdata/table_packer.h"
@@ -51,7 +47,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
 // One table being read: its reader, its report and the fault policy.
 class TableRun {
  public:
-  TableRun(int index, FaultMode mode) : mode_(mode) {
+  TableRun(int index, FaultMode mode) : index_(index), mode_(mode) {
     report_.file = kTableFileNames[index];
   }
 
@@ -59,6 +55,7 @@ class TableRun {
     CsvDialect dialect;
     dialect.skip_header = skip_header;
     report_.opened = reader_.Open(path, kTableKey, dialect);
+    if (report_.opened) report_.damage = FindFileFault();
     return report_.opened;
   }
 
@@ -101,8 +98,19 @@ class TableRun {
     return true;
   }
 
+  // Why the file just opened is not whole, from the bytes the reader holds.
+  std::optional<TextFault> FindFileFault() const {
+    if (!reader_.regular()) return TextFault{0, "not a regular file"};
+    if (!reader_.read_whole()) return TextFault{0, "cannot be read to its end"};
+    // The trigger and combination tables begin with a header line.
+    if (reader_.plain().empty() && (index_ == 3 || index_ == 4))
+      return TextFault{0, "empty, without the header line the table begins with"};
+    return FindDecryptedFault(reader_.plain().size(), reader_.plain());
+  }
+
   TableReader reader_;
   TableReport report_;
+  int index_;
   FaultMode mode_;
 };
 
@@ -303,21 +311,6 @@ TableReport LoadCodes(TableRun& run, const std::string& path,
 }
 
 }  // namespace
-
-std::optional<TextFault> FindTableFileFault(int index, const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error))
-    return TextFault{0, "not a regular file"};
-  std::ifstream in(path, std::ios::in | std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) return TextFault{0, "cannot be read to its end"};
-  const std::string text = bytes.str();
-  // The trigger and combination tables begin with a header line.
-  if (text.empty() && (index == 3 || index == 4))
-    return TextFault{0, "empty, without the header line the table begins with"};
-  return FindPackedFault(text);
-}
 
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
                       FaultMode mode) {

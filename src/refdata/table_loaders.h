@@ -28,6 +28,10 @@ struct TableReport {
   size_t rows = 0;        // rows whose field count fitted the table
   int stop_line = 0;      // line of a row that ended the table early, or 0
   size_t stop_fields = 0;  // field count of that row
+  // Why the file is not whole, when it opened: it is not a regular file, it
+  // cannot be read to its end, FindDecryptedFault faults its bytes, or it is
+  // empty although the table starts with a header line.
+  std::optional<TextFault> damage;
   std::vector<TableFault> faults;
 };
 
@@ -44,11 +48,5 @@ enum class FaultMode {
 // and a trigger or combination row naming a missing rule is passed over.
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
                       FaultMode mode);
-
-// Why the table file of table `index` at `path` is not whole, or nullopt when
-// it is: it cannot be read to its end, FindPackedFault faults its bytes, or
-// it is empty although the table starts with a header line. Reads the whole
-// file; a file that cannot be opened is not judged here.
-std::optional<TextFault> FindTableFileFault(int index, const std::string& path);
 
 }  // namespace zorvel

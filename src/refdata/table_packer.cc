@@ -105,13 +105,13 @@ std::string PlainName(std::string_view table_file_name) {
   return name;
 }
 
-std::optional<TextFault> FindPackedFault(std::string_view encrypted, std::string* csv) {
-  if (encrypted.size() % kBlock != 0)
-    return TextFault{0, std::to_string(encrypted.size()) +
+std::optional<TextFault> FindDecryptedFault(size_t encrypted_size, std::string_view decrypted,
+                                            std::string* csv) {
+  if (encrypted_size % kBlock != 0)
+    return TextFault{0, std::to_string(encrypted_size) +
                             " bytes, not a whole number of 8-byte cipher blocks: "
                             "cut short or not a table file"};
-  const std::string text = DecryptTable(encrypted);
-  const std::string_view content = std::string_view(text).substr(0, UnpaddedLength(text));
+  const std::string_view content = decrypted.substr(0, UnpaddedLength(decrypted));
   std::optional<TextFault> fault = FindTextFault(content);
   if (fault) {
     fault->reason += " once decrypted: damaged, cut short or not a table file";
@@ -119,6 +119,11 @@ std::optional<TextFault> FindPackedFault(std::string_view encrypted, std::string
   }
   if (csv != nullptr) *csv = std::string(content);
   return std::nullopt;
+}
+
+std::optional<TextFault> FindPackedFault(std::string_view encrypted, std::string* csv) {
+  if (encrypted.size() % kBlock != 0) return FindDecryptedFault(encrypted.size(), "", csv);
+  return FindDecryptedFault(encrypted.size(), DecryptTable(encrypted), csv);
 }
 
 PackResult PackDirectory(const std::string& src, const std::string& dst) {

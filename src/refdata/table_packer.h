@@ -49,6 +49,11 @@ std::string UnpackTable(std::string_view encrypted);
 std::optional<TextFault> FindPackedFault(std::string_view encrypted,
                                          std::string* csv = nullptr);
 
+// FindPackedFault for a file of `encrypted_size` bytes already decrypted
+// into `decrypted` (whose length is then the same, when whole).
+std::optional<TextFault> FindDecryptedFault(size_t encrypted_size, std::string_view decrypted,
+                                            std::string* csv = nullptr);
+
 // The plain CSV name of a table file: "Lists.csv.enc" -> "Lists.csv".
 std::string PlainName(std::string_view table_file_name);
 

@@ -1,28 +1,61 @@
-// Chunked decryption and row splitting of table files.
+// Whole-file decryption and row splitting of table files.
 #include "refdata/table_reader.h"
 
-namespace zorvel {
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-static_assert(TableReader::kChunkSize % 8 == 0,
+#include <cerrno>
+#include <cstring>
+
+namespace zorvel {
+namespace {
+
+constexpr size_t kBlock = 8;
+
+// Closes a file descriptor when it goes out of scope.
+class FileCloser {
+ public:
+  explicit FileCloser(int fd) : fd_(fd) {}
+  ~FileCloser() { close(fd_); }
+  FileCloser(const FileCloser&) = delete;
+  FileCloser& operator=(const FileCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+static_assert(TableReader::kChunkSize % kBlock == 0,
               "a chunk must hold whole cipher blocks");
 
 bool TableReader::Open(const std::string& path, std::string_view key,
                        const CsvDialect& dialect) {
   cipher_.SetKey(key);
-  stream_.open(path, std::ios::in | std::ios::binary);
   dialect_ = dialect;
+  plain_.reset();
+  size_ = 0;
   pos_ = 0;
-  fill_ = 0;
-  last_read_full_ = true;
+  regular_ = false;
+  read_whole_ = false;
   lines_passed_ = 0;
   row_line_ = 0;
-  if (!stream_.is_open() || stream_.fail()) return false;
-  if (dialect_.skip_header && ReadChunk()) {
-    // Only the first chunk is searched: a header longer than a chunk takes
-    // the whole chunk with it.
-    pos_ = fill_;
-    for (size_t i = 0; i < fill_; ++i) {
-      if (chunk_[i] == '\n') {
+  // Without O_NONBLOCK, opening a pipe that no one writes to would wait
+  // forever; a regular file reads the same either way.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  FileCloser closer(fd);
+  struct stat status;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return true;
+  regular_ = true;
+  read_whole_ = ReadWhole(fd, static_cast<size_t>(status.st_size));
+  DecryptBuffer(plain_.get(), plain_.get(), size_);
+  if (dialect_.skip_header) {
+    const size_t end = size_ < kChunkSize ? size_ : kChunkSize;
+    pos_ = end;
+    for (size_t i = 0; i < end; ++i) {
+      if (plain_[i] == '\n') {
         pos_ = i + 1;
         lines_passed_ = 1;
         break;
@@ -32,19 +65,32 @@ bool TableReader::Open(const std::string& path, std::string_view key,
   return true;
 }
 
-bool TableReader::ReadChunk() {
-  pos_ = 0;
-  fill_ = 0;
-  if (!stream_.good()) {
-    last_read_full_ = false;
-    return false;
+bool TableReader::ReadWhole(int fd, size_t expected) {
+  // A block more than the size given: the last read then finds the end of
+  // the file without growing the buffer, and a file that grew since it was
+  // measured is still read to its end. The buffer is not zero-filled: only
+  // the bytes read, and the rest of their last block, are ever looked at.
+  size_t capacity = expected + kBlock;
+  plain_.reset(new uint8_t[capacity]);
+  for (;;) {
+    if (capacity - size_ < kBlock) {
+      std::unique_ptr<uint8_t[]> larger(new uint8_t[capacity * 2]);
+      std::memcpy(larger.get(), plain_.get(), size_);
+      plain_ = std::move(larger);
+      capacity *= 2;
+    }
+    // Reads stop a block short of the end, so that the last partial block
+    // has room to be zero-filled.
+    const ssize_t got = read(fd, plain_.get() + size_, capacity - kBlock - size_ + 1);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    size_ += static_cast<size_t>(got);
   }
-  stream_.read(reinterpret_cast<char*>(chunk_), kChunkSize);
-  std::streamsize got = stream_.gcount();
-  fill_ = got > 0 ? static_cast<size_t>(got) : 0;
-  last_read_full_ = fill_ == kChunkSize;
-  if (fill_ > 0) DecryptBuffer(chunk_, chunk_, fill_);
-  return fill_ > 0;
+  std::memset(plain_.get() + size_, 0, (kBlock - size_ % kBlock) % kBlock);
+  return true;
 }
 
 bool TableReader::IsSpecial(uint8_t byte, bool in_quotes) const {
@@ -76,30 +122,24 @@ size_t TableReader::ReadRow() {
   bool in_quotes = false;
   row_line_ = lines_passed_ + 1;
   ended_by_eof_ = false;
-  for (;;) {
-    if (pos_ == fill_) {
-      // A short read marks the end of the file once its bytes are used up.
-      if (!last_read_full_ || !ReadChunk()) break;
-    }
-    while (pos_ < fill_) {
-      // The bytes up to the next quote, line feed or (outside quotes)
-      // delimiter belong to the field as they stand: take them in one go.
-      const size_t start = pos_;
-      while (pos_ < fill_ && !IsSpecial(chunk_[pos_], in_quotes)) ++pos_;
-      fields_[count_ - 1].append(reinterpret_cast<const char*>(chunk_) + start,
-                                 pos_ - start);
-      if (pos_ == fill_) break;
-      char c = static_cast<char>(chunk_[pos_++]);
-      if (c == '\n') ++lines_passed_;
-      if (c == dialect_.quote) {
-        in_quotes = !in_quotes;
-      } else if (!in_quotes && c == dialect_.delimiter) {
-        StartField();
-      } else if (!in_quotes && c == '\n') {
-        return EndRow();
-      } else {
-        fields_[count_ - 1].push_back(c);
-      }
+  const uint8_t* const bytes = plain_.get();
+  while (pos_ < size_) {
+    // The bytes up to the next quote, line feed or (outside quotes)
+    // delimiter belong to the field as they stand: take them in one go.
+    const size_t start = pos_;
+    while (pos_ < size_ && !IsSpecial(bytes[pos_], in_quotes)) ++pos_;
+    fields_[count_ - 1].append(reinterpret_cast<const char*>(bytes) + start, pos_ - start);
+    if (pos_ == size_) break;
+    char c = static_cast<char>(bytes[pos_++]);
+    if (c == '\n') ++lines_passed_;
+    if (c == dialect_.quote) {
+      in_quotes = !in_quotes;
+    } else if (!in_quotes && c == dialect_.delimiter) {
+      StartField();
+    } else if (!in_quotes && c == '\n') {
+      return EndRow();
+    } else {
+      fields_[count_ - 1].push_back(c);
     }
   }
   ended_by_eof_ = true;

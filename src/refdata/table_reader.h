@@ -1,12 +1,13 @@
-// Reads the rows of one encrypted table file: the file is decrypted chunk by
-// chunk and split into rows and fields by a small CSV dialect (delimiter and
-// quote character, no escapes, quotes toggled anywhere, carriage returns kept).
-// A TableReader is made for one file, read to its end and thrown away.
+// Reads the rows of one encrypted table file: the file is read whole into one
+// buffer, decrypted there in one pass and split into rows and fields by a
+// small CSV dialect (delimiter and quote character, no escapes, quotes
+// toggled anywhere, carriage returns kept). A TableReader is made for one
+// file, read to its end and thrown away.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,8 @@ struct CsvDialect {
 
 class TableReader {
  public:
+  // A header is looked for in the first kChunkSize bytes only: a longer one
+  // takes those bytes with it and the rest reads as a row.
   static constexpr size_t kChunkSize = 4096;
 
   TableReader() = default;
@@ -34,10 +37,12 @@ class TableReader {
   TableReader& operator=(const TableReader&) = delete;
 
   // Keys the cipher with `key` (always, even when the file is absent), opens
-  // `path` for binary reading and, when the dialect says so, skips the header:
-  // the first chunk is read and everything up to its first line feed passed
-  // over (the whole chunk when it holds none). Returns false when the file
-  // cannot be opened.
+  // `path` and, when it is a regular file, reads and decrypts it whole and,
+  // when the dialect says so, skips the header: everything up to the first
+  // line feed of the first chunk is passed over (the whole chunk when it
+  // holds none). Anything else that opens (a folder, a device, a pipe) is
+  // not read at all and reads as no rows. Returns false when `path` cannot
+  // be opened.
   bool Open(const std::string& path, std::string_view key,
             const CsvDialect& dialect);
 
@@ -57,14 +62,23 @@ class TableReader {
   // by a line feed.
   bool ended_by_eof() const { return ended_by_eof_; }
 
+  // What Open found: whether the path is a regular file, whether it was read
+  // to its end, and its decrypted bytes, as many as the file holds (a last
+  // partial block is decrypted as if zero-filled).
+  bool regular() const { return regular_; }
+  bool read_whole() const { return read_whole_; }
+  std::string_view plain() const {
+    return {reinterpret_cast<const char*>(plain_.get()), size_};
+  }
+
   // Decrypts ceil(n / 8) blocks of `in` into `out`; see BlowfishCipher.
   void DecryptBuffer(const uint8_t* in, uint8_t* out, size_t n) const {
     cipher_.DecryptBuffer(in, out, n);
   }
 
  private:
-  // Reads and decrypts the next chunk; false when no byte was obtained.
-  bool ReadChunk();
+  // Reads the regular file open as `fd` into plain_; false on a read error.
+  bool ReadWhole(int fd, size_t expected);
   // True when `byte` ends a run of plain field bytes: a quote, a line feed,
   // or a delimiter outside quotes.
   bool IsSpecial(uint8_t byte, bool in_quotes) const;
@@ -73,14 +87,14 @@ class TableReader {
   size_t EndRow();
 
   BlowfishCipher cipher_;
-  std::ifstream stream_;
   CsvDialect dialect_;
-  // The last partial block of a short chunk decrypts whatever follows the
-  // bytes read; the buffer is a whole number of blocks, so it stays inside.
-  uint8_t chunk_[kChunkSize] = {};
+  // The file's bytes, decrypted in place, with room for the rest of a last
+  // partial block; null before a regular file is read.
+  std::unique_ptr<uint8_t[]> plain_;
+  size_t size_ = 0;  // bytes read from the file
   size_t pos_ = 0;
-  size_t fill_ = 0;
-  bool last_read_full_ = true;
+  bool regular_ = false;
+  bool read_whole_ = false;
   std::vector<std::string> fields_;
   size_t count_ = 0;  // fields of the row being read
   int lines_passed_ = 0;

@@ -120,8 +120,8 @@ TEST_F(CodeDeleteTest, CombinationReplacesTriggerBlanksNamedCodesAndWalksOn) {
   const Rule next_in_m = On(F::kNextDataItemInList, 1, 1, 0, "Procedure", "M"), always;
   Rule next_in_l = On(F::kNextDataItemInList);
   next_in_l.conditions.push_back(On(F::kDataItemInList, 1, 9, 0, "Procedure", "M").conditions[0]);
-  data_.mutable_combinations()["A"] = {{"AM", "", &next_in_m}, {"AB", "", &next_in_l}};
-  data_.mutable_combinations()["AB"] = {{"ZZ", "", &always}};
+  data_.mutable_combinations().Insert("A") = {{"AM", "", &next_in_m}, {"AB", "", &next_in_l}};
+  data_.mutable_combinations().Insert("AB") = {{"ZZ", "", &always}};
   RuleContext context;
   CombinationLogic combination;
   ASSERT_TRUE(context.SetUp(data_) && combination.SetUp(&deletion_, &context, data_));

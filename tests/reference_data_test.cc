@@ -130,19 +130,22 @@ TEST(ReferenceDataTest, TriggerAndCombinationRows) {
   for (const auto& e : expected) {
     const CodeMap* map = data.FindCodeMap(e.table, e.type);
     Hrgs hrgs;
-    for (const Trigger& trigger : map && map->count(e.code) ? map->at(e.code) : TriggerList()) {
+    const TriggerList* triggers = map != nullptr ? map->Find(e.code) : nullptr;
+    for (const Trigger& trigger : triggers != nullptr ? *triggers : TriggerList()) {
       hrgs.emplace_back();
       for (const HrgEntry& entry : trigger.entries) hrgs.back().push_back(entry.hrg);
     }
     EXPECT_EQ(hrgs, e.hrgs) << e.table << " " << e.type << " " << e.code;
   }
   // The trigger rule is the seventh field, the entry's rule the fourth.
-  const TriggerList& x = data.FindCodeMap("Core1", "ICD")->at("X");
+  ASSERT_NE(data.FindCodeMap("Core1", "ICD")->Find("X"), nullptr);
+  const TriggerList& x = *data.FindCodeMap("Core1", "ICD")->Find("X");
   EXPECT_EQ(x.at(1).rule, data.FindRule("B"));
   EXPECT_EQ(x.at(1).entries.at(0).rule, data.FindRule("A"));
   // Combination rows without a name are passed over; the others keep their order.
   EXPECT_EQ(data.combinations().size(), 2u);
-  const std::vector<HrgEntry>& combo = data.combinations().at("Combo");
+  ASSERT_NE(data.combinations().Find("Combo"), nullptr);
+  const std::vector<HrgEntry>& combo = *data.combinations().Find("Combo");
   ASSERT_EQ(combo.size(), 2u);
   EXPECT_EQ(combo[0].hrg + combo[1].hrg, "H1H2");
   EXPECT_EQ(combo[1].rule, data.FindRule("B"));

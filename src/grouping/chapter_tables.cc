@@ -32,7 +32,7 @@ void TraceDominant(Record& record, std::string_view item,
 
 const CodeMap* DefaultCodes(const ReferenceData& data, const std::string& table) {
   const CodeMap* codes = data.FindCodeMap(table, "Default");
-  if (codes == nullptr || codes->find(kDefaultCode) == codes->end()) return nullptr;
+  if (codes == nullptr || !codes->Contains(kDefaultCode)) return nullptr;
   return codes;
 }
 

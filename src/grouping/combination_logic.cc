@@ -49,14 +49,14 @@ bool CombinationLogic::Derive(Record& record) const {
   // Gate positions are 32-bit: codes beyond that range are not walked.
   const size_t size = std::min<size_t>(procedures.size(), INT32_MAX);
   for (size_t i = 0; i < size; ++i) {
-    const auto found = combinations_->find(procedures[i]);
-    if (found == combinations_->end()) continue;
+    const std::vector<HrgEntry>* found = combinations_->Find(procedures[i]);
+    if (found == nullptr) continue;
     record.Set("GateTriggerPos", ToDecimal(static_cast<int64_t>(i)));
     if (record.trace.on()) {
       record.trace.Add("Lookup").Table("Combination").Item("Procedure")
           .Index(static_cast<int64_t>(i)).Code(procedures[i]).Result("found");
     }
-    const HrgEntry* entry = FirstHolding(*context_, record, found->second);
+    const HrgEntry* entry = FirstHolding(*context_, record, *found);
     if (entry == nullptr) continue;
     // Kept for the trace: the rule may delete the code itself.
     const std::string replaced =

@@ -36,7 +36,7 @@ struct EpisodePass {
   // only the tables that hold it are traced.
   TriggerMatch Match(const CodeMap& codes, const std::string& code) {
     TriggerMatch match;
-    if (codes.find(code) != codes.end()) {
+    if (codes.Contains(code)) {
       context.MatchCode(record, codes, code, EvalMode::kPlain, &match);
     }
     return match;

@@ -4,8 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-#include <boost/unordered_map.hpp>
+#include "refdata/code_table.h"
 
 namespace zorvel {
 
@@ -13,30 +14,20 @@ class CodeList {
  public:
   static constexpr int32_t kNoValue = -1;
 
-  CodeList() { codes_.max_load_factor(1.0f); }
-
   // True when the list holds `code`, whatever its value.
-  bool Contains(const std::string& code) const {
-    return codes_.find(code) != codes_.end();
-  }
+  bool Contains(std::string_view code) const { return codes_.Find(code) != nullptr; }
   // The value stored for `code`, or null when the list lacks it.
-  const int32_t* Find(const std::string& code) const {
-    auto it = codes_.find(code);
-    return it == codes_.end() ? nullptr : &it->second;
-  }
+  const int32_t* Find(std::string_view code) const { return codes_.Find(code); }
   // Sets the value of `code`, replacing an earlier one.
-  void Set(const std::string& code, int32_t value) { codes_[code] = value; }
+  void Set(std::string_view code, int32_t value) { codes_.Insert(code) = value; }
 
   size_t size() const { return codes_.size(); }
   // The list's name in the table, for traces.
   const std::string& name() const { return name_; }
   void set_name(const std::string& name) { name_ = name; }
-  const boost::unordered_map<std::string, int32_t>& codes() const {
-    return codes_;
-  }
 
  private:
-  boost::unordered_map<std::string, int32_t> codes_;
+  CodeTable<int32_t> codes_;
   std::string name_;
 };
 

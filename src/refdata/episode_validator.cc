@@ -24,7 +24,7 @@ bool ValidateSingle(const FieldCheck& check, Record& record) {
     if (!check.flag_item.empty()) record.Insert(check.flag_item, kBlankFlag);
     return false;
   }
-  if (check.valid_set->count(*value) != 0) return true;
+  if (check.valid_set->Contains(*value)) return true;
   record.AddError(
       GroupingError::WithValue(ErrorFieldOf(check), *value, kIsInvalid));
   if (!check.replacement.empty()) *value = check.replacement;
@@ -46,7 +46,7 @@ bool ValidateArray(const FieldCheck& check, Record& record) {
   for (size_t i = 0; i < codes->size(); ++i) {
     std::string& code = (*codes)[i];
     if (check.optional && code.empty()) continue;
-    if (check.valid_set->count(code) != 0) continue;
+    if (check.valid_set->Contains(code)) continue;
     passed = false;
     record.AddError(GroupingError::WithPosition(
         check.item, code, static_cast<int32_t>(i), kIsInvalid));

@@ -19,7 +19,6 @@ ReferenceData::ReferenceData() {
   lists_.max_load_factor(1.0f);
   rules_.max_load_factor(1.0f);
   trigger_tables_.max_load_factor(1.0f);
-  combinations_.max_load_factor(1.0f);
   code_texts_.max_load_factor(1.0f);
 }
 
@@ -69,7 +68,7 @@ const CodeMap* ReferenceData::FindCodeMap(const std::string& table,
 
 const std::vector<HrgEntry>* ReferenceData::FindCombination(
     const std::string& name) const {
-  return FindIn(combinations_, name);
+  return combinations_.Find(name);
 }
 
 void ReferenceData::Clear() {

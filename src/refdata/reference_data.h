@@ -5,17 +5,34 @@
 // may hold pointers to them.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include <boost/unordered_map.hpp>
-#include <boost/unordered_set.hpp>
 
 #include "refdata/code_list.h"
+#include "refdata/code_table.h"
 #include "refdata/rule.h"
 
 namespace zorvel {
 
-using ValidationSet = boost::unordered_set<std::string>;
+// The codes of one validation list.
+class ValidationSet {
+ public:
+  ValidationSet() = default;
+  ValidationSet(std::initializer_list<std::string_view> codes) {
+    for (std::string_view code : codes) Insert(code);
+  }
+
+  bool Contains(std::string_view code) const { return codes_.Find(code) != nullptr; }
+  void Insert(std::string_view code) { codes_.Insert(code) = 1; }
+  size_t size() const { return codes_.size(); }
+
+ private:
+  CodeTable<uint8_t> codes_;  // the value is unused
+};
 using ValidationLists = boost::unordered_map<std::string, ValidationSet>;
 using CodeLists = boost::unordered_map<std::string, CodeList>;
 using RuleMap = boost::unordered_map<std::string, Rule>;

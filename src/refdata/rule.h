@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <boost/unordered_map.hpp>
 
 #include "refdata/code_list.h"
+#include "refdata/code_table.h"
 #include "refdata/data_item_dictionary.h"
 
 namespace zorvel {
@@ -73,7 +75,12 @@ struct Trigger {
 using TriggerList = std::vector<Trigger>;
 // Code to trigger list, for one table and code type, with the names of both
 // for traces.
-struct CodeMap : boost::unordered_map<std::string, TriggerList> {
+struct CodeMap {
+  // The trigger list of `code`, or null when the table lacks it.
+  const TriggerList* Find(std::string_view code) const { return codes.Find(code); }
+  bool Contains(std::string_view code) const { return codes.Find(code) != nullptr; }
+
+  CodeTable<TriggerList> codes;
   std::string table;
   std::string code_type;
 };
@@ -82,6 +89,6 @@ using CodeTypeMap = boost::unordered_map<std::string, CodeMap>;
 // Table name to its code types.
 using TriggerTables = boost::unordered_map<std::string, CodeTypeMap>;
 // Combination name to its ordered candidates (error codes always empty).
-using Combinations = boost::unordered_map<std::string, std::vector<HrgEntry>>;
+using Combinations = CodeTable<std::vector<HrgEntry>>;
 
 }  // namespace zorvel

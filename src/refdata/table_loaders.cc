@@ -128,7 +128,7 @@ TableReport LoadValidationLists(TableRun& run, const std::string& path,
       set = &sets[run.Field(0)];
       set_name = run.Field(0);
     }
-    set->insert(run.Field(1));
+    set->Insert(run.Field(1));
   }
   return run.Finish();
 }
@@ -269,7 +269,7 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
       codes->table = codes_table;
       codes->code_type = codes_type;
     }
-    TriggerList& list = (*codes)[fields[2]];
+    TriggerList& list = codes->codes.Insert(fields[2]);
     // Adjacent rows with the same trigger rule add candidates to one trigger.
     if (!list.empty() && list.back().rule == trigger_rule)
       list.back().entries.push_back(std::move(entry));
@@ -292,7 +292,7 @@ TableReport LoadCombinations(TableRun& run, const std::string& path,
       if (!run.Fault(fields[1], kCombinationRuleMissing)) break;
       continue;
     }
-    combinations[fields[0]].push_back(std::move(entry));
+    combinations.Insert(fields[0]).push_back(std::move(entry));
   }
   return run.Finish();
 }

@@ -119,16 +119,16 @@ bool RuleContext::EvaluateTriggers(Record& record, const TriggerList& triggers,
 const HrgEntry* RuleContext::MatchCode(Record& record, const CodeMap& codes,
                                       const std::string& code, EvalMode mode,
                                       TriggerMatch* match) const {
-  const auto triggers = codes.find(code);
+  const TriggerList* triggers = codes.Find(code);
   if (record.trace.on()) {
     record.trace.Add("Lookup")
         .Table(codes.table + "/" + codes.code_type)
         .Code(code)
-        .Result(triggers == codes.end() ? "not in table" : "found");
+        .Result(triggers == nullptr ? "not in table" : "found");
   }
   TriggerMatch found;
-  if (triggers != codes.end()) {
-    EvaluateTriggers(record, triggers->second, mode, &found);
+  if (triggers != nullptr) {
+    EvaluateTriggers(record, *triggers, mode, &found);
   }
   if (match != nullptr) *match = found;
   return found.entry;

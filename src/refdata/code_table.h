@@ -1,0 +1,125 @@
+// A hash table from code texts to values, built once at load and then only
+// read: the look-up behind every validation list and code list.
+//
+// Codes are short (ICD-10 and OPCS-4 codes, HRGs, field values), so a key of
+// up to 15 bytes is stored in its slot, packed with its length into two
+// 64-bit words: a look-up hashes and compares those two words, with no
+// pointer to follow and no string compare. The slots are one flat array
+// probed linearly, kept at most half full. Longer keys, rare in the tables,
+// go to an ordinary hash map beside it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <boost/unordered_map.hpp>
+
+namespace zorvel {
+
+template <typename Value>
+class CodeTable {
+ public:
+  // The value of `code`, or null when the table lacks it.
+  const Value* Find(std::string_view code) const {
+    PackedKey key;
+    if (!Pack(code, &key)) {
+      auto it = long_keys_.find(code, TextHash(), TextEqual());
+      return it == long_keys_.end() ? nullptr : &it->second;
+    }
+    if (keys_.empty()) return nullptr;
+    for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+      if (keys_[i].hi == key.hi && keys_[i].lo == key.lo) return &values_[i];
+      if (keys_[i].hi == 0) return nullptr;
+    }
+  }
+
+  // The value of `code`, made value-initialised when new.
+  Value& Insert(std::string_view code) {
+    PackedKey key;
+    if (!Pack(code, &key)) {
+      auto [it, added] = long_keys_.try_emplace(std::string(code));
+      if (added) ++size_;
+      return it->second;
+    }
+    if ((short_size_ + 1) * 2 > keys_.size()) Grow();
+    size_t i = Hash(key) & mask_;
+    while (keys_[i].hi != 0 && (keys_[i].hi != key.hi || keys_[i].lo != key.lo))
+      i = (i + 1) & mask_;
+    if (keys_[i].hi == 0) {
+      keys_[i] = key;
+      values_[i] = Value();
+      ++short_size_;
+      ++size_;
+    }
+    return values_[i];
+  }
+
+  size_t size() const { return size_; }
+
+  void clear() { *this = CodeTable(); }
+
+ private:
+  static constexpr size_t kInlineBytes = 15;
+
+  // The bytes of a short key, zero-padded, with its length plus one in the
+  // last byte: `hi` is never 0 for a key, and 0 marks an empty slot.
+  struct PackedKey {
+    uint64_t lo = 0;
+    uint64_t hi = 0;
+  };
+
+  static bool Pack(std::string_view code, PackedKey* key) {
+    if (code.size() > kInlineBytes) return false;
+    unsigned char bytes[16] = {};
+    if (!code.empty()) std::memcpy(bytes, code.data(), code.size());
+    bytes[15] = static_cast<unsigned char>(code.size() + 1);
+    std::memcpy(&key->lo, bytes, 8);
+    std::memcpy(&key->hi, bytes + 8, 8);
+    return true;
+  }
+
+  static size_t Hash(const PackedKey& key) {
+    uint64_t h = key.lo * 0x9E3779B97F4A7C15ull ^ (key.hi + 0x632BE59BD9B4E019ull);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    return static_cast<size_t>(h);
+  }
+
+  void Grow() {
+    std::vector<PackedKey> old_keys(keys_.empty() ? 16 : keys_.size() * 2);
+    std::vector<Value> old_values(old_keys.size());
+    old_keys.swap(keys_);  // keys_ is now the larger, empty array
+    old_values.swap(values_);
+    mask_ = keys_.size() - 1;
+    for (size_t j = 0; j < old_keys.size(); ++j) {
+      if (old_keys[j].hi == 0) continue;
+      size_t i = Hash(old_keys[j]) & mask_;
+      while (keys_[i].hi != 0) i = (i + 1) & mask_;
+      keys_[i] = old_keys[j];
+      values_[i] = std::move(old_values[j]);
+    }
+  }
+
+  // Hashes and compares long keys as views, so that a look-up makes no string.
+  struct TextHash {
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+  };
+  struct TextEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+  };
+
+  std::vector<PackedKey> keys_;
+  std::vector<Value> values_;
+  size_t mask_ = 0;
+  size_t short_size_ = 0;
+  size_t size_ = 0;
+  boost::unordered_map<std::string, Value, TextHash, TextEqual> long_keys_;
+};
+
+}  // namespace zorvel

@@ -286,9 +286,9 @@ std::string ColumnMapping::EpisodeId(const std::vector<std::string>& row, size_t
 
 void ColumnMapping::WriteRequest(const std::string& spell_id,
                                  const std::vector<const std::vector<std::string>*>& rows,
-                                 std::string* out) const {
-  rapidjson::StringBuffer text;
-  JsonWriter writer(text);
+                                 rapidjson::StringBuffer* text) const {
+  text->Clear();
+  JsonWriter writer(*text);
   writer.StartObject();
   writer.Key("Group");
   WriteText(writer, mode_);
@@ -317,7 +317,6 @@ void ColumnMapping::WriteRequest(const std::string& spell_id,
   writer.EndArray();
   writer.EndObject();
   writer.EndObject();
-  out->assign(text.GetString(), text.GetSize());
 }
 
 }  // namespace zorvel::cli

@@ -8,6 +8,8 @@
 // fill nothing; trailing empty positions of an array are dropped.
 #pragma once
 
+#include <rapidjson/stringbuffer.h>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,14 +49,15 @@ class ColumnMapping {
   const std::string& error() const { return error_; }
 
   // The request for a spell of `rows` (cells in header order), as compact
-  // JSON in `*out`. An episode without an "Id" column gets its position in
+  // JSON in `*text`, which is cleared first (its memory serves the next
+  // request). An episode without an "Id" column gets its position in
   // the spell, from 1.
   // Makes every request ask for the steps of its grouping ("Trace": true).
   void set_trace(bool trace) { trace_ = trace; }
 
   void WriteRequest(const std::string& spell_id,
                     const std::vector<const std::vector<std::string>*>& rows,
-                    std::string* out) const;
+                    rapidjson::StringBuffer* text) const;
 
   // The episode id the request gives row `index` (from 0) of a spell.
   std::string EpisodeId(const std::vector<std::string>& row, size_t index) const;

@@ -1,5 +1,5 @@
-// Tests of TableReader: chunked decryption and the row splitting rules of the
-// table files (quotes, line ends, end of file, header, chunk boundaries).
+// Tests of TableReader: decryption and the row splitting rules of the table
+// files (quotes, line ends, end of file, a header, fields of over 4096 bytes).
 #include "refdata/table_reader.h"
 
 #include <string>

@@ -122,7 +122,6 @@ std::optional<TextFault> FindDecryptedFault(size_t encrypted_size, std::string_v
 }
 
 std::optional<TextFault> FindPackedFault(std::string_view encrypted, std::string* csv) {
-  if (encrypted.size() % kBlock != 0) return FindDecryptedFault(encrypted.size(), "", csv);
   return FindDecryptedFault(encrypted.size(), DecryptTable(encrypted), csv);
 }
 

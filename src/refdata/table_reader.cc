@@ -27,9 +27,6 @@ class FileCloser {
 
 }  // namespace
 
-static_assert(TableReader::kChunkSize % kBlock == 0,
-              "a chunk must hold whole cipher blocks");
-
 bool TableReader::Open(const std::string& path, std::string_view key,
                        const CsvDialect& dialect) {
   cipher_.SetKey(key);
@@ -52,7 +49,7 @@ bool TableReader::Open(const std::string& path, std::string_view key,
   read_whole_ = ReadWhole(fd, static_cast<size_t>(status.st_size));
   DecryptBuffer(plain_.get(), plain_.get(), size_);
   if (dialect_.skip_header) {
-    const size_t end = size_ < kChunkSize ? size_ : kChunkSize;
+    const size_t end = size_ < kHeaderSearchBytes ? size_ : kHeaderSearchBytes;
     pos_ = end;
     for (size_t i = 0; i < end; ++i) {
       if (plain_[i] == '\n') {

@@ -28,9 +28,9 @@ struct CsvDialect {
 
 class TableReader {
  public:
-  // A header is looked for in the first kChunkSize bytes only: a longer one
-  // takes those bytes with it and the rest reads as a row.
-  static constexpr size_t kChunkSize = 4096;
+  // A header is looked for in the first kHeaderSearchBytes bytes only: a
+  // longer one takes those bytes with it and the rest reads as a row.
+  static constexpr size_t kHeaderSearchBytes = 4096;
 
   TableReader() = default;
   TableReader(const TableReader&) = delete;
@@ -39,8 +39,8 @@ class TableReader {
   // Keys the cipher with `key` (always, even when the file is absent), opens
   // `path` and, when it is a regular file, reads and decrypts it whole and,
   // when the dialect says so, skips the header: everything up to the first
-  // line feed of the first chunk is passed over (the whole chunk when it
-  // holds none). Anything else that opens (a folder, a device, a pipe) is
+  // line feed within the first kHeaderSearchBytes bytes is passed over (all
+  // of them when they hold none). Anything else that opens (a folder, a device, a pipe) is
   // not read at all and reads as no rows. Returns false when `path` cannot
   // be opened.
   bool Open(const std::string& path, std::string_view key,

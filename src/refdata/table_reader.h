@@ -40,9 +40,9 @@ class TableReader {
   // `path` and, when it is a regular file, reads and decrypts it whole and,
   // when the dialect says so, skips the header: everything up to the first
   // line feed within the first kHeaderSearchBytes bytes is passed over (all
-  // of them when they hold none). Anything else that opens (a folder, a device, a pipe) is
-  // not read at all and reads as no rows. Returns false when `path` cannot
-  // be opened.
+  // of them when they hold none). Anything else that opens (a folder, a
+  // device, a pipe) is not read at all and reads as no rows. Returns false
+  // when `path` cannot be opened.
   bool Open(const std::string& path, std::string_view key,
             const CsvDialect& dialect);
 

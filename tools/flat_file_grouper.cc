@@ -4,6 +4,8 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <utility>
+
 #include "csv_cells.h"
 
 namespace zorvel::cli {
@@ -60,27 +62,23 @@ std::string Header(std::initializer_list<const char*> first, const std::vector<s
   return line;
 }
 
-void AddErrors(const rapidjson::Value& object, const std::string& spell_id,
-               const std::string& episode_id, BatchResult* result) {
-  if (!object.IsObject()) return;
-  const auto errors = object.FindMember("Errors");
-  if (errors == object.MemberEnd() || !errors->value.IsArray()) return;
-  for (const auto& error : errors->value.GetArray()) {
+void AddErrors(const rapidjson::Value* errors, std::string_view spell_id,
+               std::string_view episode_id, BatchResult* result) {
+  if (errors == nullptr || !errors->IsArray()) return;
+  for (const auto& error : errors->GetArray()) {
     const std::string message = Cell(error, "Message");
     AppendCsvLine(&result->errors, {spell_id, episode_id, Cell(error, "Field"), message,
                                     Cell(error, "Value"), Cell(error, "Index"),
                                     Cell(error, "Section")});
-    ++result->messages[message];
+    AddCount(&result->messages, message);
   }
 }
 
 // One line per unbundled HRG: "HRG*N" counts N, a bare HRG counts 1.
-void AddUnbundled(const rapidjson::Value& object, const std::string& spell_id,
-                  const std::string& episode_id, BatchResult* result) {
-  if (!object.IsObject()) return;
-  const auto list = object.FindMember("UnbundledHRG");
-  if (list == object.MemberEnd() || !list->value.IsArray()) return;
-  for (const auto& element : list->value.GetArray()) {
+void AddUnbundled(const rapidjson::Value* list, std::string_view spell_id,
+                  std::string_view episode_id, BatchResult* result) {
+  if (list == nullptr || !list->IsArray()) return;
+  for (const auto& element : list->GetArray()) {
     if (!element.IsString()) continue;
     const std::string entry(element.GetString(), element.GetStringLength());
     std::string hrg = entry;
@@ -101,12 +99,10 @@ constexpr const char* kTraceMembers[] = {"Component", "Step", "Item", "Index",
                                          "Rule",      "HRG",   "Result", "Reason"};
 
 // One line per step of the record's "Trace", numbered on from `*number`.
-void AddTrace(const rapidjson::Value& object, const std::string& spell_id,
-              const std::string& episode_id, long* number, BatchResult* result) {
-  if (!object.IsObject()) return;
-  const auto trace = object.FindMember("Trace");
-  if (trace == object.MemberEnd() || !trace->value.IsArray()) return;
-  for (const auto& step : trace->value.GetArray()) {
+void AddTrace(const rapidjson::Value* trace, std::string_view spell_id,
+              std::string_view episode_id, long* number, BatchResult* result) {
+  if (trace == nullptr || !trace->IsArray()) return;
+  for (const auto& step : trace->GetArray()) {
     std::string& line = result->trace;
     AppendCsvCell(&line, spell_id, true);
     AppendCsvCell(&line, episode_id);
@@ -116,10 +112,13 @@ void AddTrace(const rapidjson::Value& object, const std::string& spell_id,
   }
 }
 
-bool IsTrue(const rapidjson::Value& object) {
-  if (!object.IsObject()) return false;
-  const auto success = object.FindMember("Success");
-  return success != object.MemberEnd() && success->value.IsBool() && success->value.GetBool();
+bool IsTrue(const rapidjson::Value* success) {
+  return success != nullptr && success->IsBool() && success->GetBool();
+}
+
+// The cell of `value`, empty when there is none.
+std::string_view CellOf(const rapidjson::Value* value, std::string* scratch) {
+  return value == nullptr ? std::string_view() : CellOf(*value, scratch);
 }
 
 }  // namespace
@@ -194,66 +193,93 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   rapidjson::Document document(&nodes);
   document.ParseInsitu(answer_.data());
   const rapidjson::Value& root = document;
-  const bool success = !document.HasParseError() && IsTrue(root);
+  const Members spell_members = Scan(root, spell_columns_);
+  const bool success = !document.HasParseError() && IsTrue(spell_members.success);
   ++result->spell_count;
   ++(success ? result->succeeded : result->failed);
 
   std::string& line = result->spells;
   AppendCsvCell(&line, spell.id, true);
   AppendCsvCell(&line, success ? "true" : "false");
-  AppendColumns(root, spell_columns_, &line);
+  AppendCells(&line);
   line.push_back('\n');
-  if (spell_has_hrg_) ++result->hrgs[Cell(root, "HRG")];
-  AddErrors(root, spell.id, "", result);
-  AddUnbundled(root, spell.id, "", result);
+  std::string scratch;
+  if (spell_has_hrg_) AddCount(&result->hrgs, CellOf(spell_members.hrg, &scratch));
+  AddErrors(spell_members.errors, spell.id, "", result);
+  AddUnbundled(spell_members.unbundled, spell.id, "", result);
   long step = 0;
-  AddTrace(root, spell.id, "", &step, result);
+  AddTrace(spell_members.trace, spell.id, "", &step, result);
 
-  if (!root.IsObject()) return;
-  const auto episodes = root.FindMember("Episodes");
-  if (episodes == root.MemberEnd() || !episodes->value.IsArray()) return;
+  const rapidjson::Value* episodes = spell_members.episodes;
+  if (episodes == nullptr || !episodes->IsArray()) return;
   size_t index = 0;
-  for (const auto& episode : episodes->value.GetArray()) {
-    const std::string id = episode.IsObject() && episode.HasMember("Id")
-                               ? Cell(episode, "Id")
-                               : (index < spell.rows.size()
-                                      ? mapping_.EpisodeId(spell.rows[index], index)
-                                      : std::to_string(index + 1));
+  std::string numbered;
+  for (const auto& episode : episodes->GetArray()) {
+    const Members members = Scan(episode, episode_columns_);
+    std::string_view id;
+    if (members.id != nullptr) {
+      id = CellOf(members.id, &numbered);
+    } else {
+      numbered = index < spell.rows.size() ? mapping_.EpisodeId(spell.rows[index], index)
+                                           : std::to_string(index + 1);
+      id = numbered;
+    }
     ++index;
     ++result->episode_count;
     std::string& row = result->episodes;
     AppendCsvCell(&row, spell.id, true);
     AppendCsvCell(&row, id);
-    AppendCsvCell(&row, IsTrue(episode) ? "true" : "false");
-    AppendColumns(episode, episode_columns_, &row);
+    AppendCsvCell(&row, IsTrue(members.success) ? "true" : "false");
+    AppendCells(&row);
     row.push_back('\n');
-    if (!spell_has_hrg_) ++result->hrgs[Cell(episode, "HRG")];
-    AddErrors(episode, spell.id, id, result);
-    AddUnbundled(episode, spell.id, id, result);
-    AddTrace(episode, spell.id, id, &step, result);
+    if (!spell_has_hrg_) AddCount(&result->hrgs, CellOf(members.hrg, &scratch));
+    AddErrors(members.errors, spell.id, id, result);
+    AddUnbundled(members.unbundled, spell.id, id, result);
+    AddTrace(members.trace, spell.id, id, &step, result);
   }
 }
 
-void FlatFileGrouper::AppendColumns(const rapidjson::Value& object,
-                                    const std::vector<std::string>& columns, std::string* line) {
+// The members of an answer object that Scan finds, by name.
+constexpr std::pair<std::string_view, const rapidjson::Value* FlatFileGrouper::Members::*>
+    kNamedMembers[] = {{"Success", &FlatFileGrouper::Members::success},
+                       {"HRG", &FlatFileGrouper::Members::hrg},
+                       {"Errors", &FlatFileGrouper::Members::errors},
+                       {"UnbundledHRG", &FlatFileGrouper::Members::unbundled},
+                       {"Trace", &FlatFileGrouper::Members::trace},
+                       {"Episodes", &FlatFileGrouper::Members::episodes},
+                       {"Id", &FlatFileGrouper::Members::id}};
+
+FlatFileGrouper::Members FlatFileGrouper::Scan(const rapidjson::Value& object,
+                                               const std::vector<std::string>& columns) {
+  Members found;
   cells_.assign(columns.size(), std::string_view());
   scratch_.resize(columns.size());
-  if (object.IsObject()) {
-    // Answers list their members in the order of the columns, so the search
-    // for each name starts after the last one found.
-    size_t next = 0;
-    for (const auto& member : object.GetObject()) {
-      const std::string_view name(member.name.GetString(), member.name.GetStringLength());
-      for (size_t step = 0; step < columns.size(); ++step) {
-        const size_t i = (next + step) % columns.size();
-        if (columns[i] == name) {
-          cells_[i] = CellOf(member.value, &scratch_[i]);
-          next = i + 1;
-          break;
-        }
+  if (!object.IsObject()) return found;
+  // Answers list their members in the order of the columns, so the search
+  // for each name starts after the last one found.
+  size_t next = 0;
+  for (const auto& member : object.GetObject()) {
+    const std::string_view name(member.name.GetString(), member.name.GetStringLength());
+    for (size_t step = 0; step < columns.size(); ++step) {
+      const size_t i = (next + step) % columns.size();
+      if (columns[i] == name) {
+        cells_[i] = CellOf(member.value, &scratch_[i]);
+        next = i + 1;
+        break;
+      }
+    }
+    for (const auto& [named, slot] : kNamedMembers) {
+      if (name == named) {
+        // The first member of a name counts, as a look-up by name finds.
+        if (found.*slot == nullptr) found.*slot = &member.value;
+        break;
       }
     }
   }
+  return found;
+}
+
+void FlatFileGrouper::AppendCells(std::string* line) const {
   for (std::string_view cell : cells_) AppendCsvCell(line, cell);
 }
 

@@ -38,11 +38,25 @@ class FlatFileGrouper {
   // written).
   bool HasUnbundled() const { return has_unbundled_; }
 
+  // The members of an answer object that more than its cells come from
+  // (the first of each name).
+  struct Members {
+    const rapidjson::Value* success = nullptr;
+    const rapidjson::Value* hrg = nullptr;
+    const rapidjson::Value* errors = nullptr;
+    const rapidjson::Value* unbundled = nullptr;
+    const rapidjson::Value* trace = nullptr;
+    const rapidjson::Value* episodes = nullptr;
+    const rapidjson::Value* id = nullptr;
+  };
+
  private:
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
-  // Appends the cells of `columns` from the members of `object`.
-  void AppendColumns(const rapidjson::Value& object, const std::vector<std::string>& columns,
-                     std::string* line);
+  // One pass over the members of `object`: the cells of `columns` into
+  // cells_, and the members above.
+  Members Scan(const rapidjson::Value& object, const std::vector<std::string>& columns);
+  // Appends the cells the last Scan found.
+  void AppendCells(std::string* line) const;
 
   const PluginApi& api_;
   const ColumnMapping& mapping_;

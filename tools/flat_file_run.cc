@@ -108,7 +108,7 @@ class RunOutputs {
 };
 
 // Counts in descending order, ties by key.
-std::vector<std::pair<std::string, long>> ByCount(const std::map<std::string, long>& counts) {
+std::vector<std::pair<std::string, long>> ByCount(const Counts& counts) {
   std::vector<std::pair<std::string, long>> sorted(counts.begin(), counts.end());
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const auto& a, const auto& b) { return a.second > b.second; });

@@ -50,7 +50,7 @@ class Cursor {
   size_t at_ = 0;
 };
 
-void PutCounts(std::string* out, const std::map<std::string, long>& counts) {
+void PutCounts(std::string* out, const Counts& counts) {
   PutNumber(out, counts.size());
   for (const auto& [key, count] : counts) {
     PutText(out, key);
@@ -58,14 +58,14 @@ void PutCounts(std::string* out, const std::map<std::string, long>& counts) {
   }
 }
 
-bool GetCounts(Cursor& in, std::map<std::string, long>* counts) {
+bool GetCounts(Cursor& in, Counts* counts) {
   uint64_t size;
   if (!in.Items(&size, 16)) return false;
   for (uint64_t i = 0; i < size; ++i) {
     std::string key;
     long count;
     if (!in.Text(&key) || !in.Count(&count)) return false;
-    (*counts)[key] += count;
+    AddCount(counts, key, count);
   }
   return true;
 }
@@ -77,8 +77,14 @@ void BatchResult::AddCounts(const BatchResult& other) {
   episode_count += other.episode_count;
   succeeded += other.succeeded;
   failed += other.failed;
-  for (const auto& [key, count] : other.hrgs) hrgs[key] += count;
-  for (const auto& [key, count] : other.messages) messages[key] += count;
+  for (const auto& [key, count] : other.hrgs) AddCount(&hrgs, key, count);
+  for (const auto& [key, count] : other.messages) AddCount(&messages, key, count);
+}
+
+void AddCount(Counts* counts, std::string_view key, long count) {
+  auto entry = counts->find(key);
+  if (entry == counts->end()) entry = counts->emplace(std::string(key), 0).first;
+  entry->second += count;
 }
 
 std::string EncodeBatch(const SpellBatch& batch) {

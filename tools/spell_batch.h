@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ struct SpellBatch {
   size_t row_count = 0;
 };
 
+// Counts by text, looked up by view without making a string.
+using Counts = std::map<std::string, long, std::less<>>;
+// Adds `count` to the count of `key`.
+void AddCount(Counts* counts, std::string_view key, long count = 1);
+
 // Lines of the output files (each complete with its line feed) and counts.
 struct BatchResult {
   std::string spells;
@@ -34,8 +40,8 @@ struct BatchResult {
   long episode_count = 0;
   long succeeded = 0;
   long failed = 0;
-  std::map<std::string, long> hrgs;      // spells (or episodes) per HRG
-  std::map<std::string, long> messages;  // errors per message
+  Counts hrgs;      // spells (or episodes) per HRG
+  Counts messages;  // errors per message
 
   // Adds the counts of `other` to these (the texts are not kept: they go
   // to the files as each batch arrives).

@@ -38,8 +38,8 @@ class FlatFileGrouper {
   // written).
   bool HasUnbundled() const { return has_unbundled_; }
 
-  // The members of an answer object that more than its cells come from
-  // (the first of each name).
+  // The members of an answer object that the files need beyond its cells
+  // (the first member of each name).
   struct Members {
     const rapidjson::Value* success = nullptr;
     const rapidjson::Value* hrg = nullptr;

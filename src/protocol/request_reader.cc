@@ -15,12 +15,15 @@ namespace {
 using request_internal::Frame;
 using request_internal::FrameKind;
 
-// Strict JSON, parsed with an explicit heap stack instead of recursion.
-constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag;
+// Strict JSON, parsed with an explicit heap stack instead of recursion, in
+// place over the request's own copy of the text: strings are unescaped where
+// they stand, so keys and values stay valid views until the next request.
+constexpr unsigned kParseFlags =
+    rapidjson::kParseIterativeFlag | rapidjson::kParseInsituFlag;
 
 constexpr std::string_view kEpisodesPrefix = "Episodes";
 
-// A text longer than this does not leave its parse stack behind.
+// A text longer than this does not leave its copy or parse stack behind.
 constexpr size_t kLongText = 1 << 16;
 // Nor does a text nested deeper than this keep its frames.
 constexpr size_t kDeepText = 256;
@@ -105,9 +108,9 @@ class RequestHandler
 
   GroupingRequest& request_;
   Role role_ = Role::kUnused;
-  // The key names are copied: the reader's buffer holding them is reused
-  // for the value that follows.
-  std::string& key_ = request_.key_;
+  // The name of the member whose value comes next, with its hash; a view
+  // into the request's copy of the text.
+  ItemKey key_;
   std::string_view text_;
   bool int_value_ = false;
   bool true_value_ = false;
@@ -145,7 +148,7 @@ void RequestHandler::TakeKey(std::string_view name) {
   } else if (frame.kind == FrameKind::kSpell && IsEpisodeList(name)) {
     role_ = Role::kEpisodes;
   } else {
-    key_.assign(name.data(), name.size());
+    key_ = ItemKey(name);
     role_ = Role::kField;
   }
 }
@@ -225,8 +228,14 @@ bool RequestHandler::RootMember(Event event) {
 bool RequestHandler::FieldValue(Event event, Record& record) {
   switch (event) {
     case kString:
-      record.Single(key_).assign(text_.data(), text_.size());
+    {
+      // Clearing and appending takes a shorter path through the string than
+      // assigning does.
+      std::string& value = record.Single(key_);
+      value.clear();
+      value.append(text_.data(), text_.size());
       return true;
+    }
     case kArray:
       return Push(FrameKind::kList, nullptr, &record.List(key_));
     case kObject:
@@ -269,12 +278,16 @@ bool GroupingRequest::Read(const char* text) {
   trace_ = false;
   frames_.clear();
 
+  const size_t length = std::strlen(text);
+  buffer_.assign(text, text + length + 1);
   RequestHandler handler(*this);
-  rapidjson::StringStream stream(text);
+  rapidjson::InsituStringStream stream(buffer_.data());
   if (!reader_) reader_.emplace();
   const bool parsed = !reader_->Parse<kParseFlags>(stream, handler).IsError();
-  if (stream.Tell() > kLongText) reader_.reset();
-  if (key_.capacity() > kLongText) std::string().swap(key_);
+  if (length > kLongText) {
+    reader_.reset();
+    std::vector<char>().swap(buffer_);
+  }
   if (frames_.capacity() > kDeepText) {
     std::vector<request_internal::Frame>().swap(frames_);
   }

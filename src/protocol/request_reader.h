@@ -8,8 +8,8 @@
 // trailing content) and iterative, so deeply nested input cannot exhaust
 // the stack.
 //
-// The text is read with RapidJSON's SAX reader straight into the records;
-// no document tree is built. A GroupingRequest is meant to be kept and
+// The text is read with RapidJSON's SAX reader straight into the records,
+// in place over a copy the request keeps; no document tree is built. A GroupingRequest is meant to be kept and
 // reused: each Read starts a new request but keeps the records, the
 // reader's stack and the string capacity of the one before, so that a
 // request of a shape seen before allocates nothing.
@@ -105,9 +105,11 @@ class GroupingRequest {
   Spell spell_;
   std::vector<std::string> extra_spell_items_;
   std::vector<std::string> extra_episode_items_;
+  // The copy of the text that is parsed in place; the reader's strings
+  // point into it while the request is read.
+  std::vector<char> buffer_;
   // The reader's state, kept for its capacity.
   std::vector<request_internal::Frame> frames_;
-  std::string key_;
 };
 
 // Reads "MaxErrors" text as a decimal integer: optional leading white space,

@@ -37,9 +37,9 @@ class CodeDeleteTest : public ::testing::Test {
   // A one-condition rule on "Procedure" (or `item`) over list L (or `list`).
   Rule On(F function, int32_t from = 1, int32_t to = 9, int16_t count = 2,
           const char* item = "Procedure", const char* list = "L") const {
-    return Rule{{RuleCondition{function, item, data_.FindList(list), from, to, count, KindOf(item),
-                                      std::string(item) + "Old"}},
-                "On"};
+    RuleCondition condition{function, "", data_.FindList(list), from, to, count};
+    condition.SetItem(item);
+    return Rule{{condition}, "On"};
   }
 
   ReferenceData data_;

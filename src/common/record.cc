@@ -19,10 +19,6 @@ bool Record::IsBlank(std::string_view name) const {
   return value == nullptr || value->empty();
 }
 
-void Record::Set(std::string_view name, std::string value) {
-  Single(name) = std::move(value);
-}
-
 void Record::Insert(std::string_view name, std::string value) {
   const ItemKey key(name);
   if (singles_.Find(key) == nullptr) singles_.Add(key) = std::move(value);

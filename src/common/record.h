@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/grouping_error.h"
@@ -27,7 +28,8 @@ using SingleValues = std::map<std::string, std::string, std::less<>>;
 using ListValues = std::map<std::string, std::vector<std::string>, std::less<>>;
 
 // The hash under which a record files an item name (32-bit FNV-1a).
-inline uint32_t HashItemName(std::string_view name) {
+// Inlined with a literal name, it is worked out at compile time.
+constexpr uint32_t HashItemName(std::string_view name) {
   uint32_t hash = 2166136261u;
   for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
   return hash;
@@ -37,8 +39,11 @@ inline uint32_t HashItemName(std::string_view name) {
 // advance (the output field lists, the reader's episode member names).
 struct ItemKey {
   ItemKey() = default;
-  explicit ItemKey(std::string_view item_name)
+  constexpr explicit ItemKey(std::string_view item_name)
       : name(item_name), hash(HashItemName(item_name)) {}
+  // A name whose hash was worked out before.
+  constexpr ItemKey(std::string_view item_name, uint32_t item_hash)
+      : name(item_name), hash(item_hash) {}
   std::string_view name;
   uint32_t hash = 0;
 };
@@ -81,7 +86,11 @@ class ItemSlots {
     const size_t n = hashes_.size();
     if (n == slots_.size()) slots_.push_back(std::make_unique<Slot>());
     Slot& slot = *slots_[n];
-    slot.name.assign(key.name.data(), key.name.size());
+    // A record reused for requests of one shape mostly refiles an item in
+    // the slot that held it last time.
+    if (std::string_view(slot.name) != key.name) {
+      slot.name.assign(key.name.data(), key.name.size());
+    }
     slot.value.clear();
     hashes_.push_back(key.hash);
     return slot.value;
@@ -143,6 +152,7 @@ struct Record {
   const std::string* FindSingle(const ItemKey& key) const {
     return singles_.Find(key);
   }
+  std::string* FindSingle(const ItemKey& key) { return singles_.Find(key); }
   // The list value of `name`, or null when the record lacks it.
   const std::vector<std::string>* FindList(std::string_view name) const {
     return lists_.Find(ItemKey(name));
@@ -151,6 +161,9 @@ struct Record {
     return lists_.Find(ItemKey(name));
   }
   const std::vector<std::string>* FindList(const ItemKey& key) const {
+    return lists_.Find(key);
+  }
+  std::vector<std::string>* FindList(const ItemKey& key) {
     return lists_.Find(key);
   }
 
@@ -168,7 +181,9 @@ struct Record {
   bool IsBlank(std::string_view name) const;
 
   // Sets `name` to `value`, replacing any existing value.
-  void Set(std::string_view name, std::string value);
+  void Set(std::string_view name, std::string value) {
+    singles_.Get(ItemKey(name)) = std::move(value);
+  }
   // Inserts `name` = `value` unless the record already holds `name`.
   void Insert(std::string_view name, std::string value);
   // Inserts the list `name` = `values` unless the record already holds it.

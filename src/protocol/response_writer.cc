@@ -105,12 +105,7 @@ void WriteEpisode(JsonWriter& writer, const Record& episode,
 
 }  // namespace
 
-ItemKey ResolvedField::key() const {
-  ItemKey item_key;
-  item_key.name = name;
-  item_key.hash = hash;
-  return item_key;
-}
+ItemKey ResolvedField::key() const { return ItemKey(name, hash); }
 
 void ResolveFields(const FieldNames& names, ResolvedFields& fields) {
   fields.resize(names.size());

@@ -16,10 +16,10 @@ const std::string& ErrorFieldOf(const FieldCheck& check) {
 // Checks one single value. A blank required value is created empty so that
 // later steps find it; the flag item keeps an earlier value if it has one.
 bool ValidateSingle(const FieldCheck& check, Record& record) {
-  std::string* value = record.FindSingle(check.item);
+  std::string* value = record.FindSingle(check.key());
   if (value == nullptr || value->empty()) {
     if (check.optional) return true;
-    if (value == nullptr) record.Single(check.item);
+    if (value == nullptr) record.Single(check.key());
     record.AddError(GroupingError::WithValue(ErrorFieldOf(check), "", kIsBlank));
     if (!check.flag_item.empty()) record.Insert(check.flag_item, kBlankFlag);
     return false;
@@ -35,10 +35,10 @@ bool ValidateSingle(const FieldCheck& check, Record& record) {
 // Checks every element of an array item; each invalid element is reported at
 // its own 0-based position. A present but empty sequence passes.
 bool ValidateArray(const FieldCheck& check, Record& record) {
-  std::vector<std::string>* codes = record.FindList(check.item);
+  std::vector<std::string>* codes = record.FindList(check.key());
   if (codes == nullptr) {
     if (check.optional) return true;
-    record.List(check.item);
+    record.List(check.key());
     record.AddError(GroupingError::WithPosition(check.item, "", 0, kIsBlank));
     return false;
   }
@@ -66,6 +66,7 @@ bool EpisodeValidator::AddCheck(const std::string& list_name, bool optional,
   if (it == lists_->end()) return false;
   FieldCheck check;
   check.item = item;
+  check.item_hash = HashItemName(item);
   check.valid_set = &it->second;
   check.optional = optional;
   check.kind = KindOf(item);

@@ -4,6 +4,7 @@
 // value and may set a flag item.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,12 +16,15 @@ namespace zorvel {
 
 struct FieldCheck {
   std::string item;
+  uint32_t item_hash = 0;            // HashItemName(item)
   const ValidationSet* valid_set = nullptr;
   bool optional = false;
   DataItemKind kind = kUnknownItem;  // kUnknownItem makes the check do nothing
   std::string replacement;           // written over an invalid value
   std::string error_field;           // error's field instead of `item`
   std::string flag_item;             // set to "E" (blank) or "F" (invalid)
+
+  ItemKey key() const { return ItemKey(item, item_hash); }
 };
 
 class EpisodeValidator {

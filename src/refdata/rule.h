@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <boost/unordered_map.hpp>
 
+#include "common/record.h"
 #include "refdata/code_list.h"
 #include "refdata/code_table.h"
 #include "refdata/data_item_dictionary.h"
@@ -49,9 +51,23 @@ struct RuleCondition {
   int32_t from = 1;                 // first position looked at, from 1
   int32_t to = 1;                   // last position looked at
   int16_t count = 0;                // threshold of counting functions
-  // Derived at load so that evaluation needs no look-up or allocation:
+  // Derived from the item by SetItem, so that evaluation needs no look-up,
+  // hashing or allocation:
   DataItemKind kind = kUnknownItem; // KindOf(item)
   std::string old_item;             // item + "Old", for AllDataItemInList
+  uint32_t item_hash = 0;
+  uint32_t old_item_hash = 0;
+
+  // Names the item tested, with everything derived from it.
+  void SetItem(std::string name) {
+    item = std::move(name);
+    kind = KindOf(item);
+    old_item = item + "Old";
+    item_hash = HashItemName(item);
+    old_item_hash = HashItemName(old_item);
+  }
+  ItemKey item_key() const { return ItemKey(item, item_hash); }
+  ItemKey old_item_key() const { return ItemKey(old_item, old_item_hash); }
 };
 
 // A rule holds when every condition holds, tested in order.

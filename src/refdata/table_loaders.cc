@@ -184,7 +184,6 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
     RuleCondition condition;
     if (fields[0].empty() || !FindFunction(fields[1], &condition.function))
       continue;
-    condition.item = fields[2];
     ReadRuleNumbers(fields, &condition);
     const std::string& list_name = fields[6];
     if (!list_name.empty() && list_name != "Default") {
@@ -195,12 +194,14 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
     // Conditions on diagnoses against a complication list test the
     // diagnoses held for complications; a duration tested up to position 4
     // tests the array of durations.
-    if (condition.item == "Diagnosis" && list_name.find("_CC") != std::string::npos)
-      condition.item = "DiagnosisCC";
-    if (condition.item == "EpiDur" && fields[4] == "4")
-      condition.item = "EpiDurArray";
-    condition.kind = KindOf(condition.item);
-    condition.old_item = condition.item + "Old";
+    const std::string& item = fields[2];
+    if (item == "Diagnosis" && list_name.find("_CC") != std::string::npos) {
+      condition.SetItem("DiagnosisCC");
+    } else if (item == "EpiDur" && fields[4] == "4") {
+      condition.SetItem("EpiDurArray");
+    } else {
+      condition.SetItem(item);
+    }
     if (rule == nullptr || fields[0] != rule_name) {
       rule = &rules[fields[0]];
       rule_name = fields[0];

@@ -76,7 +76,7 @@ bool ArrayInList(const Sequence& codes, const RuleCondition& condition,
 // The array test of functions 0 and 8 on the item's sequence named `name`;
 // false when the record lacks it. "DGVP" is read (and created empty) only
 // when the discount applies and the sequence exists.
-bool NamedArrayInList(Record& record, const std::string& name,
+bool NamedArrayInList(Record& record, const ItemKey& name,
                       const RuleCondition& condition, EvalMode mode) {
   const Sequence* codes = record.FindList(name);
   if (codes == nullptr) return false;
@@ -131,7 +131,7 @@ struct GateStart {
 GateStart FindGateStart(Record& record, const RuleCondition& condition) {
   GateStart start;
   if (condition.kind != kArray) return start;
-  const Sequence* codes = record.FindList(condition.item);
+  const Sequence* codes = record.FindList(condition.item_key());
   if (codes == nullptr) return start;
   if (record.Single(kGateFieldItem) != condition.item) return start;
   std::optional<int32_t> position = ParseLeadingInt(record.Single(kGatePosItem));
@@ -185,11 +185,11 @@ bool DataItemInList(Record& record, const RuleCondition& condition,
                     EvalMode mode) {
   switch (condition.kind) {
     case kSingle: {
-      const std::string* value = record.FindSingle(condition.item);
+      const std::string* value = record.FindSingle(condition.item_key());
       return value != nullptr && condition.list->Contains(*value);
     }
     case kArray:
-      return NamedArrayInList(record, condition.item, condition, mode);
+      return NamedArrayInList(record, condition.item_key(), condition, mode);
     default:
       return false;  // not a data item
   }
@@ -197,7 +197,7 @@ bool DataItemInList(Record& record, const RuleCondition& condition,
 
 bool NestedDataItemInList(Record& record, const RuleCondition& condition,
                           const RuleContext& context, EvalMode mode) {
-  const Sequence* codes = record.FindList(condition.item);
+  const Sequence* codes = record.FindList(condition.item_key());
   if (codes == nullptr) return false;
   const std::string* dominant =
       mode == EvalMode::kDgvp ? &record.Single(kDgvpItem) : nullptr;
@@ -238,13 +238,13 @@ bool NestedDataItemInList(Record& record, const RuleCondition& condition,
 }
 
 bool SumListValues(const Record& record, const RuleCondition& condition) {
-  const Sequence* codes = record.FindList(condition.item);
+  const Sequence* codes = record.FindList(condition.item_key());
   if (codes == nullptr) return false;
   return SumInRange(*codes, condition, /*distinct=*/false) >= condition.count;
 }
 
 bool SumDistinctValues(const Record& record, const RuleCondition& condition) {
-  const Sequence* codes = record.FindList(condition.item);
+  const Sequence* codes = record.FindList(condition.item_key());
   if (codes == nullptr) return false;
   return SumInRange(*codes, condition, /*distinct=*/true) >= condition.count;
 }
@@ -266,10 +266,10 @@ bool RelDataItemInList(Record& record, const RuleCondition& condition,
 bool AllDataItemInList(Record& record, const RuleCondition& condition,
                        EvalMode mode) {
   if (condition.kind != kArray) return DataItemInList(record, condition, mode);
-  if (record.FindList(condition.item) == nullptr) return false;
+  if (record.FindList(condition.item_key()) == nullptr) return false;
   // A code blanked by code deletion still counts through the "Old" sequence.
-  return NamedArrayInList(record, condition.item, condition, mode) ||
-         NamedArrayInList(record, condition.old_item, condition, mode);
+  return NamedArrayInList(record, condition.item_key(), condition, mode) ||
+         NamedArrayInList(record, condition.old_item_key(), condition, mode);
 }
 
 bool NextDataItemInList(Record& record, const RuleCondition& condition) {

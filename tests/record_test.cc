@@ -58,6 +58,37 @@ TEST(Record, ClearedRecordHoldsOnlyWhatComesAfter) {
   EXPECT_EQ(record.SortedLists(), (ListValues{{"Procedure", {}}}));
 }
 
+// Past a few items a record finds them through an index that grows; each
+// size must find every item it holds and none it does not, before and after
+// a Clear (which keeps a small index and drops a large one).
+TEST(Record, EveryItemIsFoundAtEverySizeAndAfterClear) {
+  Record record;
+  for (int round = 0; round < 3; ++round) {
+    const int count = round == 1 ? 1500 : 300;
+    for (int i = 0; i < count; ++i) {
+      record.Set("Item" + std::to_string(i), std::to_string(i + round));
+      if (i == 20) {
+        record.Set(kNameA, "a");
+        record.Set(kNameB, "b");
+      }
+      for (int j = 0; j <= i; j += 1 + i / 7) {
+        const std::string* value = record.FindSingle("Item" + std::to_string(j));
+        ASSERT_NE(value, nullptr) << i << " " << j;
+        ASSERT_EQ(*value, std::to_string(j + round));
+      }
+      ASSERT_EQ(record.FindSingle("Item" + std::to_string(i + 1)), nullptr);
+    }
+    EXPECT_EQ(*record.FindSingle(kNameA), "a");
+    EXPECT_EQ(*record.FindSingle(kNameB), "b");
+    EXPECT_EQ(record.SortedSingles().size(), static_cast<size_t>(count + 2));
+    record.Clear();
+    for (int i = 0; i < count; i += 97) {
+      EXPECT_EQ(record.FindSingle("Item" + std::to_string(i)), nullptr);
+    }
+    EXPECT_EQ(record.FindSingle(kNameA), nullptr);
+  }
+}
+
 TEST(Record, CopyIsIndependentOfItsOriginal) {
   Record original;
   original.Set("Age", "40");

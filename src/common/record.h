@@ -2,14 +2,16 @@
 // writes. Values stay text exactly as received; derived items are written
 // back as text under their data item names.
 //
-// A record keeps its items in flat slots: a short array of name hashes that
-// a look-up scans, beside slots that hold the name and the value. A slot
+// A record keeps its items in flat slots: an array of name hashes that a
+// look-up scans while the record is small and finds through an index once it
+// is not, beside slots that hold the name and the value. A slot
 // never moves once made, so a reference to a value stays valid until the
 // record is cleared or destroyed, as it would in a map. Clearing keeps the
 // slots and their string capacity for the next request, so a record reused
 // across calls allocates nothing once it has seen requests of that shape.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -66,13 +68,19 @@ class ItemSlots {
 
   // The value filed under `key`, or null.
   Value* Find(const ItemKey& key) const {
-    const size_t n = hashes_.size();
-    for (size_t i = 0; i < n; ++i) {
-      if (hashes_[i] == key.hash && slots_[i]->name == key.name) {
-        return &slots_[i]->value;
+    if (index_.empty()) {
+      const size_t n = hashes_.size();
+      for (size_t i = 0; i < n; ++i) {
+        if (Holds(i, key)) return &slots_[i]->value;
       }
+      return nullptr;
     }
-    return nullptr;
+    const size_t mask = index_.size() - 1;
+    for (size_t at = key.hash & mask;; at = (at + 1) & mask) {
+      const uint32_t entry = index_[at];
+      if (entry == 0) return nullptr;
+      if (Holds(entry - 1, key)) return &slots_[entry - 1]->value;
+    }
   }
 
   // The value filed under `key`, made empty when absent.
@@ -93,6 +101,15 @@ class ItemSlots {
     }
     slot.value.clear();
     hashes_.push_back(key.hash);
+    if (!index_.empty()) {
+      if (2 * hashes_.size() > index_.size()) {
+        Reindex(2 * index_.size());
+      } else {
+        Enter(n);
+      }
+    } else if (hashes_.size() > kScanned) {
+      Reindex(kFirstIndex);
+    }
     return slot.value;
   }
 
@@ -107,6 +124,11 @@ class ItemSlots {
     }
     hashes_.clear();
     if (slots_.size() > kKeptSlots) slots_.resize(kKeptSlots);
+    if (index_.size() > kKeptIndex) {
+      std::vector<uint32_t>().swap(index_);
+    } else {
+      std::fill(index_.begin(), index_.end(), 0);
+    }
   }
 
   size_t size() const { return hashes_.size(); }
@@ -117,11 +139,34 @@ class ItemSlots {
  private:
   static constexpr size_t kKeptSlots = 512;
   static constexpr size_t kKeptCapacity = 4096;
+  // Up to this many items a look-up scans the hashes; past it they are
+  // also entered in an open-addressed index, kept at most half full.
+  static constexpr size_t kScanned = 8;
+  static constexpr size_t kFirstIndex = 64;
+  static constexpr size_t kKeptIndex = 2 * kKeptSlots;
 
   struct Slot {
     std::string name;
     Value value;
   };
+
+  bool Holds(size_t i, const ItemKey& key) const {
+    return hashes_[i] == key.hash && slots_[i]->name == key.name;
+  }
+
+  // Enters item i in the index, which has room.
+  void Enter(size_t i) {
+    const size_t mask = index_.size() - 1;
+    size_t at = hashes_[i] & mask;
+    while (index_[at] != 0) at = (at + 1) & mask;
+    index_[at] = static_cast<uint32_t>(i + 1);
+  }
+
+  // Makes the index `size` entries (a power of two) and enters every item.
+  void Reindex(size_t size) {
+    index_.assign(size, 0);
+    for (size_t i = 0; i < hashes_.size(); ++i) Enter(i);
+  }
 
   void CopyFrom(const ItemSlots& other) {
     for (size_t i = 0; i < other.size(); ++i) {
@@ -133,6 +178,9 @@ class ItemSlots {
   // in use are spare.
   std::vector<uint32_t> hashes_;
   std::vector<std::unique_ptr<Slot>> slots_;
+  // Empty, or a power-of-two table of item positions plus one (0 for a
+  // free entry) by hash, holding every item in use.
+  std::vector<uint32_t> index_;
 };
 
 // One episode; also the base of the spell.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -31,6 +32,7 @@ bool TableReader::Open(const std::string& path, std::string_view key,
                        const CsvDialect& dialect) {
   cipher_.SetKey(key);
   dialect_ = dialect;
+  MarkSpecialBytes();
   plain_.reset();
   size_ = 0;
   pos_ = 0;
@@ -90,10 +92,13 @@ bool TableReader::ReadWhole(int fd, size_t expected) {
   return true;
 }
 
-bool TableReader::IsSpecial(uint8_t byte, bool in_quotes) const {
-  const char c = static_cast<char>(byte);
-  return c == dialect_.quote || c == '\n' ||
-         (!in_quotes && c == dialect_.delimiter);
+void TableReader::MarkSpecialBytes() {
+  for (bool* marks : {special_[0], special_[1]}) {
+    std::fill(marks, marks + 256, false);
+    marks[static_cast<uint8_t>(dialect_.quote)] = true;
+    marks[static_cast<uint8_t>('\n')] = true;
+  }
+  special_[0][static_cast<uint8_t>(dialect_.delimiter)] = true;
 }
 
 // The field strings of the last row are reused, so that their capacity
@@ -120,25 +125,32 @@ size_t TableReader::ReadRow() {
   row_line_ = lines_passed_ + 1;
   ended_by_eof_ = false;
   const uint8_t* const bytes = plain_.get();
-  while (pos_ < size_) {
+  // The position is kept in a local: stores through the byte pointer could
+  // otherwise alias the member and force it back to memory on every byte.
+  size_t pos = pos_;
+  const size_t size = size_;
+  while (pos < size) {
     // The bytes up to the next quote, line feed or (outside quotes)
     // delimiter belong to the field as they stand: take them in one go.
-    const size_t start = pos_;
-    while (pos_ < size_ && !IsSpecial(bytes[pos_], in_quotes)) ++pos_;
-    fields_[count_ - 1].append(reinterpret_cast<const char*>(bytes) + start, pos_ - start);
-    if (pos_ == size_) break;
-    char c = static_cast<char>(bytes[pos_++]);
+    const bool* const special = special_[in_quotes ? 1 : 0];
+    const size_t start = pos;
+    while (pos < size && !special[bytes[pos]]) ++pos;
+    fields_[count_ - 1].append(reinterpret_cast<const char*>(bytes) + start, pos - start);
+    if (pos == size) break;
+    char c = static_cast<char>(bytes[pos++]);
     if (c == '\n') ++lines_passed_;
     if (c == dialect_.quote) {
       in_quotes = !in_quotes;
     } else if (!in_quotes && c == dialect_.delimiter) {
       StartField();
     } else if (!in_quotes && c == '\n') {
+      pos_ = pos;
       return EndRow();
     } else {
       fields_[count_ - 1].push_back(c);
     }
   }
+  pos_ = pos;
   ended_by_eof_ = true;
   if (fields_[count_ - 1].empty()) count_ = 0;
   return EndRow();

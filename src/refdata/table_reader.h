@@ -79,15 +79,17 @@ class TableReader {
  private:
   // Reads the regular file open as `fd` into plain_; false on a read error.
   bool ReadWhole(int fd, size_t expected);
-  // True when `byte` ends a run of plain field bytes: a quote, a line feed,
-  // or a delimiter outside quotes.
-  bool IsSpecial(uint8_t byte, bool in_quotes) const;
+  // Marks the bytes that end a run of plain field bytes: a quote, a line
+  // feed, or (outside quotes only) a delimiter.
+  void MarkSpecialBytes();
   // Begins the next field of the row; ends the row, returning its count.
   void StartField();
   size_t EndRow();
 
   BlowfishCipher cipher_;
   CsvDialect dialect_;
+  // special_[in_quotes][byte]: whether `byte` ends a run of field bytes.
+  bool special_[2][256] = {};
   // The file's bytes, decrypted in place, with room for the rest of a last
   // partial block; null before a regular file is read.
   std::unique_ptr<uint8_t[]> plain_;

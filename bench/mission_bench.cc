@@ -264,14 +264,18 @@ size_t CompareResponses(const std::vector<Library>& libs, Kind& kind,
   return differing;
 }
 
-constexpr unsigned kFloorParseFlags = rapidjson::kParseIterativeFlag;
+// Iterative and in place over a copy of each text, as the plug-in reads.
+constexpr unsigned kFloorParseFlags =
+    rapidjson::kParseIterativeFlag | rapidjson::kParseInsituFlag;
 
 double FloorReadSeconds(const Kind& kind) {
   rapidjson::Reader reader;
   rapidjson::BaseReaderHandler<> handler;
+  std::vector<char> copy;
   const double start = CpuSeconds();
   for (const std::string& request : kind.requests) {
-    rapidjson::StringStream stream(request.c_str());
+    copy.assign(request.c_str(), request.c_str() + request.size() + 1);
+    rapidjson::InsituStringStream stream(copy.data());
     reader.Parse<kFloorParseFlags>(stream, handler);
   }
   return CpuSeconds() - start;

@@ -17,9 +17,9 @@ TraceStep& TraceStep::Line(uint32_t number) {
 TraceStep& GroupingTrace::Add(std::string_view step) {
   if (budget_ != nullptr && *budget_ == 0) {
     cut_ = true;
-    dropped_ = TraceStep();
+    dropped_.assign(1, TraceStep());
     last_ = steps_.size();
-    return dropped_;
+    return dropped_.front();
   }
   if (budget_ != nullptr) --*budget_;
   last_ = steps_.size();

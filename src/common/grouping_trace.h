@@ -87,7 +87,9 @@ class GroupingTrace {
   }
 
   // The step the last Add returned (kept or dropped); only after an Add.
-  TraceStep& last() { return last_ < steps_.size() ? steps_[last_] : dropped_; }
+  TraceStep& last() {
+    return last_ < steps_.size() ? steps_[last_] : dropped_.front();
+  }
 
   const std::vector<TraceStep>& steps() const { return steps_; }
 
@@ -100,8 +102,9 @@ class GroupingTrace {
   uint32_t* budget_ = nullptr;
   const char* component_ = "";
   std::vector<TraceStep> steps_;
-  // Takes the steps added once the budget is spent.
-  TraceStep dropped_;
+  // Takes the steps added once the budget is spent: one step, made only
+  // then, so that a trace that never runs out moves as cheaply as a vector.
+  std::vector<TraceStep> dropped_;
   // The index of the step Add returned last; past the steps when dropped.
   size_t last_ = 0;
 };

@@ -37,7 +37,12 @@ class CodeDeleteTest : public ::testing::Test {
   // A one-condition rule on "Procedure" (or `item`) over list L (or `list`).
   Rule On(F function, int32_t from = 1, int32_t to = 9, int16_t count = 2,
           const char* item = "Procedure", const char* list = "L") const {
-    RuleCondition condition{function, "", data_.FindList(list), from, to, count};
+    RuleCondition condition;
+    condition.function = function;
+    condition.list = data_.FindList(list);
+    condition.from = from;
+    condition.to = to;
+    condition.count = count;
     condition.SetItem(item);
     return Rule{{condition}, "On"};
   }

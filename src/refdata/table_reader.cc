@@ -2,11 +2,13 @@
 #include "refdata/table_reader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace zorvel {
@@ -26,7 +28,22 @@ class FileCloser {
   int fd_;
 };
 
+// Buffers from this size up are aligned to, and advised as, huge pages.
+constexpr size_t kHugePage = size_t{2} << 20;
+
 }  // namespace
+
+void TableReader::FreeBytes::operator()(uint8_t* bytes) const { std::free(bytes); }
+
+TableReader::Bytes TableReader::Allocate(size_t size) {
+  if (size < kHugePage) return Bytes(static_cast<uint8_t*>(std::malloc(size)));
+  const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+  void* bytes = nullptr;
+  if (posix_memalign(&bytes, kHugePage, rounded) != 0) return Bytes();
+  // Only advice: where huge pages are not to be had, nothing changes.
+  madvise(bytes, rounded, MADV_HUGEPAGE);
+  return Bytes(static_cast<uint8_t*>(bytes));
+}
 
 bool TableReader::Open(const std::string& path, std::string_view key,
                        const CsvDialect& dialect) {
@@ -70,10 +87,12 @@ bool TableReader::ReadWhole(int fd, size_t expected) {
   // measured is still read to its end. The buffer is not zero-filled: only
   // the bytes read, and the rest of their last block, are ever looked at.
   size_t capacity = expected + kBlock;
-  plain_.reset(new uint8_t[capacity]);
+  plain_ = Allocate(capacity);
+  if (!plain_) return false;
   for (;;) {
     if (capacity - size_ < kBlock) {
-      std::unique_ptr<uint8_t[]> larger(new uint8_t[capacity * 2]);
+      Bytes larger = Allocate(capacity * 2);
+      if (!larger) return false;
       std::memcpy(larger.get(), plain_.get(), size_);
       plain_ = std::move(larger);
       capacity *= 2;

@@ -92,7 +92,15 @@ class TableReader {
   bool special_[2][256] = {};
   // The file's bytes, decrypted in place, with room for the rest of a last
   // partial block; null before a regular file is read.
-  std::unique_ptr<uint8_t[]> plain_;
+  struct FreeBytes {
+    void operator()(uint8_t* bytes) const;
+  };
+  using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
+  // Room for `size` bytes; null when there is none. A large buffer is laid
+  // out for huge pages, so that filling it takes a few page faults rather
+  // than one per 4 KiB.
+  static Bytes Allocate(size_t size);
+  Bytes plain_;
   size_t size_ = 0;  // bytes read from the file
   size_t pos_ = 0;
   bool regular_ = false;

@@ -3,6 +3,7 @@
 // breaks, UTF-8 at its edges, gzip members and damage.
 #include <zlib.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,10 @@ struct Read {
   std::string error;
 };
 
-Read ReadAll(const std::string& path) {
+Read ReadAll(const std::string& path, bool split_plain_lines = true) {
   Read read;
   CsvRowReader reader;
+  reader.set_split_plain_lines(split_plain_lines);
   if (!reader.Open(path)) {
     read.error = reader.error();
     return read;
@@ -114,6 +116,40 @@ TEST(CsvRowReader, GzipMembersAreReadInTurnAndDamageIsAnError) {
   const Read cut = ReadAll(scratch.Write("cut.csv.gz", whole.substr(0, whole.size() - 6)));
   EXPECT_NE(cut.error.find("the gzip data ends early"), std::string::npos) << cut.error;
   EXPECT_NE(ReadAll(scratch.dir() + "absent.csv").error.find("cannot read"), std::string::npos);
+}
+
+TEST(CsvRowReader, PlainLinesSplitDirectlyReadAsTheParserReadsThem) {
+  // Random texts of cells, commas, line ends, spaces, quotes and bytes that
+  // are not UTF-8: each must come back as the same rows, lines and faults
+  // whether its plain lines are split directly or all go to the parser.
+  const std::vector<std::string> pieces = {"a",  "bc", ",", ",",   "\n", "\r\n", " ",
+                                           "\r", "\"", "\xC3\xA9", "\xFF", "x\"y", ",,"};
+  std::mt19937 random(7);
+  ScratchDir scratch;
+  size_t rows = 0;
+  for (int text_number = 0; text_number < 400; ++text_number) {
+    std::string text;
+    const size_t length = random() % 60;
+    for (size_t i = 0; i < length; ++i) {
+      // Quotes and stray carriage returns are kept rare, so that most lines
+      // are plain and some rows still carry quoted line breaks.
+      const size_t piece = random() % pieces.size();
+      if ((pieces[piece] == "\"" || pieces[piece] == "\r") && random() % 4 != 0) continue;
+      text += pieces[piece];
+    }
+    const std::string path = scratch.Write("random.csv", text);
+    const Read split = ReadAll(path);
+    const Read parsed = ReadAll(path, false);
+    ASSERT_EQ(split.error, parsed.error) << ::testing::PrintToString(text);
+    ASSERT_EQ(split.rows.size(), parsed.rows.size()) << ::testing::PrintToString(text);
+    for (size_t i = 0; i < split.rows.size(); ++i) {
+      EXPECT_EQ(split.rows[i].line, parsed.rows[i].line) << ::testing::PrintToString(text);
+      EXPECT_EQ(split.rows[i].cells, parsed.rows[i].cells) << ::testing::PrintToString(text);
+      EXPECT_EQ(split.rows[i].fault, parsed.rows[i].fault) << ::testing::PrintToString(text);
+    }
+    rows += split.rows.size();
+  }
+  EXPECT_GT(rows, 1500u);
 }
 
 TEST(CsvRowReader, Utf8IsCheckedAtItsEdges) {

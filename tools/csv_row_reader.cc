@@ -196,7 +196,8 @@ bool CsvRowReader::Next(CsvRow* row) {
     begin_ += size;
     if (skip_to_line_end_) {
       if (line_feed != nullptr) skip_to_line_end_ = false;
-    } else {
+    } else if (line_feed == nullptr || parser_.pstate != kRowNotBegun ||
+               !SplitPlainLine(segment, size - 1)) {
       Feed(segment, size);  // sets skip_to_line_end_ when it gave up mid-line
     }
     if (line_feed != nullptr) ++line_;
@@ -230,6 +231,27 @@ void CsvRowReader::Feed(const char* data, size_t size) {
   }
 }
 
+bool CsvRowReader::SplitPlainLine(const char* data, size_t size) {
+  if (!split_plain_lines_) return false;
+  if (size > 0 && data[size - 1] == '\r') --size;
+  if (std::memchr(data, '"', size) != nullptr || std::memchr(data, '\r', size) != nullptr) {
+    return false;
+  }
+  // A blank line is no row, as the parser has it.
+  if (size == 0) return true;
+  current_.line = line_;
+  const char* end = data + size;
+  for (const char* cell = data;;) {
+    const auto* comma = static_cast<const char*>(std::memchr(cell, ',', end - cell));
+    const char* stop = comma != nullptr ? comma : end;
+    AddCell(cell, static_cast<size_t>(stop - cell));
+    if (comma == nullptr) break;
+    cell = comma + 1;
+  }
+  EndRow();
+  return true;
+}
+
 void CsvRowReader::FinishInput() {
   if (csv_fini(&parser_, OnCell, OnRowEnd, this) != 0) {
     Reject("a quoted cell is not closed at the end of the file");
@@ -252,21 +274,25 @@ void CsvRowReader::ResetParser() {
 }
 
 void CsvRowReader::OnCell(void* data, size_t size, void* self) {
-  auto* reader = static_cast<CsvRowReader*>(self);
-  CsvRow& row = reader->current_;
-  const char* text = size == 0 ? "" : static_cast<const char*>(data);
+  static_cast<CsvRowReader*>(self)->AddCell(size == 0 ? "" : static_cast<const char*>(data),
+                                            size);
+}
+
+void CsvRowReader::OnRowEnd(int, void* self) { static_cast<CsvRowReader*>(self)->EndRow(); }
+
+void CsvRowReader::AddCell(const char* text, size_t size) {
+  CsvRow& row = current_;
   if (row.fault.empty() && !IsUtf8(text, size)) {
     row.fault = "cell " + std::to_string(row.cells.size() + 1) + " is not valid UTF-8";
   }
-  if (row.cells.empty()) row.cells.reserve(reader->width_);
+  if (row.cells.empty()) row.cells.reserve(width_);
   row.cells.emplace_back(text, size);
 }
 
-void CsvRowReader::OnRowEnd(int, void* self) {
-  auto* reader = static_cast<CsvRowReader*>(self);
-  reader->ready_.push_back(std::move(reader->current_));
-  reader->current_ = CsvRow();
-  reader->row_bytes_ = 0;
+void CsvRowReader::EndRow() {
+  ready_.push_back(std::move(current_));
+  current_ = CsvRow();
+  row_bytes_ = 0;
 }
 
 }  // namespace zorvel::cli

@@ -48,6 +48,11 @@ class CsvRowReader {
   // The number of cells rows are expected to have (room is made for them).
   void set_width(size_t width) { width_ = width; }
 
+  // Whether a whole line without quotes or stray carriage returns is split
+  // at its commas directly rather than fed to the CSV parser (the default).
+  // Both read such a line alike; splitting is several times cheaper.
+  void set_split_plain_lines(bool split) { split_plain_lines_ = split; }
+
  private:
   static void OnCell(void* data, size_t size, void* self);
   static void OnRowEnd(int terminator, void* self);
@@ -57,6 +62,11 @@ class CsvRowReader {
   bool Inflate(size_t* produced);
   void SkipByteOrderMark();
   void Feed(const char* data, size_t size);
+  // Reads a whole line (without its line feed) that holds no quote and no
+  // carriage return but a last one; false, with nothing read, otherwise.
+  bool SplitPlainLine(const char* data, size_t size);
+  void AddCell(const char* text, size_t size);
+  void EndRow();
   void FinishInput();
   void Reject(const std::string& reason);
   void ResetParser();
@@ -80,6 +90,7 @@ class CsvRowReader {
   CsvRow current_;                 // the row being assembled
   size_t row_bytes_ = 0;
   size_t width_ = 8;
+  bool split_plain_lines_ = true;
   std::deque<CsvRow> ready_;
   std::string error_;
 };

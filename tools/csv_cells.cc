@@ -2,12 +2,30 @@
 
 #include <csv.h>
 
+#include <array>
 
 namespace zorvel::cli {
+namespace {
+
+// The bytes that make a cell need quoting.
+constexpr std::array<bool, 256> kNeedsQuotes = [] {
+  std::array<bool, 256> needs{};
+  for (unsigned char c : {',', '"', '\r', '\n'}) needs[c] = true;
+  return needs;
+}();
+
+bool NeedsQuotes(std::string_view cell) {
+  for (char c : cell) {
+    if (kNeedsQuotes[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 void AppendCsvCell(std::string* line, std::string_view cell, bool first) {
   if (!first) line->push_back(',');
-  if (cell.find_first_of(",\"\r\n") == std::string_view::npos) {
+  if (!NeedsQuotes(cell)) {
     line->append(cell);
     return;
   }

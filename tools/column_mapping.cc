@@ -1,20 +1,14 @@
 #include "column_mapping.h"
 
 #include <algorithm>
-
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include <cstring>
+#include <string_view>
 
 #include "csv_row_reader.h"
+#include "json_text.h"
 
 namespace zorvel::cli {
 namespace {
-
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
-
-void WriteText(JsonWriter& writer, const std::string& text) {
-  writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
-}
 
 // The number of FIELD_NUMBER when `column` is `field` followed by "_" and
 // digits; 0 otherwise.
@@ -81,22 +75,78 @@ bool HasArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::strin
   return false;
 }
 
-void WriteSlots(JsonWriter& writer, const std::vector<ColumnMapping::Slot>& slots,
-                const std::vector<std::string>& row) {
+// A request's text written through a pointer, with room made before each
+// piece, so that a byte costs a store rather than a string append.
+class RequestText {
+ public:
+  explicit RequestText(std::string* text) : text_(text) {
+    text_->resize(std::max<size_t>(text_->capacity(), 1024));
+    out_ = text_->data();
+  }
+  // Gives the text its final length.
+  ~RequestText() { text_->resize(static_cast<size_t>(out_ - text_->data())); }
+  RequestText(const RequestText&) = delete;
+  RequestText& operator=(const RequestText&) = delete;
+
+  // Makes room for `size` more bytes.
+  void Reserve(size_t size) {
+    const size_t used = static_cast<size_t>(out_ - text_->data());
+    if (text_->size() - used >= size) return;
+    text_->resize(std::max(2 * text_->size(), used + size));
+    out_ = text_->data() + used;
+  }
+  void Put(char c) { *out_++ = c; }
+  void Put(std::string_view text) {
+    std::memcpy(out_, text.data(), text.size());
+    out_ += text.size();
+  }
+  void String(std::string_view value) { out_ = WriteJsonString(out_, value); }
+  // Reserves room for `text` and puts it.
+  void Append(std::string_view text) {
+    Reserve(text.size());
+    Put(text);
+  }
+  // Reserves room for `value` as a JSON string and puts it.
+  void AppendString(std::string_view value) {
+    Reserve(JsonStringBound(value.size()));
+    String(value);
+  }
+
+ private:
+  std::string* text_;
+  char* out_;
+};
+
+// Writes the members of `slots` that `row` fills, each after a comma unless
+// it is the object's first (`*first`).
+void WriteSlots(RequestText& text, const std::vector<ColumnMapping::Slot>& slots,
+                const std::vector<std::string>& row, bool* first) {
   for (const ColumnMapping::Slot& slot : slots) {
     if (!slot.is_array) {
-      if (slot.column < 0 || row[static_cast<size_t>(slot.column)].empty()) continue;
-      WriteText(writer, slot.name);
-      WriteText(writer, row[static_cast<size_t>(slot.column)]);
+      if (slot.column < 0) continue;
+      const std::string& cell = row[static_cast<size_t>(slot.column)];
+      if (cell.empty()) continue;
+      text.Reserve(2 + slot.key.size() + JsonStringBound(cell.size()));
+      if (!*first) text.Put(',');
+      *first = false;
+      text.Put(slot.key);
+      text.String(cell);
       continue;
     }
     if (!HasArrayValue(slot, row)) continue;
-    WriteText(writer, slot.name);
-    writer.StartArray();
-    ForEachArrayValue(slot, row, [&writer](std::string_view value) {
-      writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+    text.Reserve(3 + slot.key.size());
+    if (!*first) text.Put(',');
+    *first = false;
+    text.Put(slot.key);
+    text.Put('[');
+    bool first_value = true;
+    ForEachArrayValue(slot, row, [&text, &first_value](std::string_view value) {
+      text.Reserve(2 + JsonStringBound(value.size()));
+      if (!first_value) text.Put(',');
+      first_value = false;
+      text.String(value);
     });
-    writer.EndArray();
+    text.Append("]");
   }
 }
 
@@ -272,6 +322,13 @@ bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>
   for (Slot& slot : spell_slots_) {
     if (!OrderPositions(slot, header)) return false;
   }
+  for (std::vector<Slot>* slots : {&spell_slots_, &episode_slots_}) {
+    for (Slot& slot : *slots) {
+      slot.key.clear();
+      AppendJsonString(&slot.key, slot.name);
+      slot.key.push_back(':');
+    }
+  }
   episode_id_slot_ = FindSlot(episode_slots_, "Id");
   return true;
 }
@@ -286,37 +343,30 @@ std::string ColumnMapping::EpisodeId(const std::vector<std::string>& row, size_t
 
 void ColumnMapping::WriteRequest(const std::string& spell_id,
                                  const std::vector<const std::vector<std::string>*>& rows,
-                                 rapidjson::StringBuffer* text) const {
-  text->Clear();
-  JsonWriter writer(*text);
-  writer.StartObject();
-  writer.Key("Group");
-  WriteText(writer, mode_);
-  if (trace_) {
-    writer.Key("Trace");
-    writer.Bool(true);
-  }
-  writer.Key("Spell");
-  writer.StartObject();
-  writer.Key("Id");
-  WriteText(writer, spell_id);
-  if (!rows.empty()) WriteSlots(writer, spell_slots_, *rows.front());
-  writer.Key("Episodes");
-  writer.StartArray();
+                                 std::string* text_buffer) const {
+  RequestText text(text_buffer);
+  text.Append("{\"Group\":");
+  text.AppendString(mode_);
+  if (trace_) text.Append(",\"Trace\":true");
+  text.Append(",\"Spell\":{\"Id\":");
+  text.AppendString(spell_id);
+  bool first = false;
+  if (!rows.empty()) WriteSlots(text, spell_slots_, *rows.front(), &first);
+  text.Append(",\"Episodes\":[");
+  const bool numbered_id =
+      episode_id_slot_ >= 0 && episode_slots_[static_cast<size_t>(episode_id_slot_)].column < 0;
   for (size_t i = 0; i < rows.size(); ++i) {
-    writer.StartObject();
-    const bool numbered_id =
-        episode_id_slot_ >= 0 && episode_slots_[static_cast<size_t>(episode_id_slot_)].column < 0;
+    text.Append(i == 0 ? "{" : ",{");
+    first = true;
     if (numbered_id) {
-      writer.Key("Id");
-      WriteText(writer, std::to_string(i + 1));
+      text.Append("\"Id\":");
+      text.AppendString(std::to_string(i + 1));
+      first = false;
     }
-    WriteSlots(writer, episode_slots_, *rows[i]);
-    writer.EndObject();
+    WriteSlots(text, episode_slots_, *rows[i], &first);
+    text.Append("}");
   }
-  writer.EndArray();
-  writer.EndObject();
-  writer.EndObject();
+  text.Append("]}}");
 }
 
 }  // namespace zorvel::cli

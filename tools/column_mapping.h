@@ -8,7 +8,6 @@
 // fill nothing; trailing empty positions of an array are dropped.
 #pragma once
 
-#include <rapidjson/stringbuffer.h>
 
 #include <string>
 #include <utility>
@@ -48,16 +47,16 @@ class ColumnMapping {
   const std::vector<std::string>& missing() const { return missing_; }
   const std::string& error() const { return error_; }
 
-  // The request for a spell of `rows` (cells in header order), as compact
-  // JSON in `*text`, which is cleared first (its memory serves the next
-  // request). An episode without an "Id" column gets its position in
-  // the spell, from 1.
   // Makes every request ask for the steps of its grouping ("Trace": true).
   void set_trace(bool trace) { trace_ = trace; }
 
+  // The request for a spell of `rows` (cells in header order), as compact
+  // JSON in `*text_buffer`, which is cleared first (its memory serves the next
+  // request), byte for byte as RapidJSON's writer writes it. An episode
+  // without an "Id" column gets its position in the spell, from 1.
   void WriteRequest(const std::string& spell_id,
                     const std::vector<const std::vector<std::string>*>& rows,
-                    rapidjson::StringBuffer* text) const;
+                    std::string* text_buffer) const;
 
   // The episode id the request gives row `index` (from 0) of a spell.
   std::string EpisodeId(const std::vector<std::string>& row, size_t index) const;
@@ -65,6 +64,7 @@ class ColumnMapping {
   // Where one field of the request comes from.
   struct Slot {
     std::string name;
+    std::string key;  // the name as the request writes it: "name":
     bool is_array = false;
     int column = -1;                             // a value, or an array's whole list
     std::vector<std::pair<long, int>> numbered;  // an array's (number, column)s

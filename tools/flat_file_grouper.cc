@@ -165,14 +165,14 @@ BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
     for (const auto& row : spell.rows) rows.push_back(&row);
     mapping_.WriteRequest(spell.id, rows, &request_);
     if (requests_only_) {
-      result.responses.append(request_.GetString(), request_.GetSize());
+      result.responses.append(request_);
       result.responses.push_back('\n');
       ++result.spell_count;
       result.episode_count += static_cast<long>(spell.rows.size());
       continue;
     }
     const std::string_view answer = buffer_.Fetch([&](char* data, uint32_t size) {
-      return api_.CS_Process(0, request_.GetString(), data, size);
+      return api_.CS_Process(0, request_.c_str(), data, size);
     });
     AddAnswer(spell, answer, &result);
   }

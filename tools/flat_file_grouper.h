@@ -8,7 +8,6 @@
 #include <vector>
 
 #include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
 
 #include "column_mapping.h"
 #include "mode_schema.h"
@@ -67,7 +66,7 @@ class FlatFileGrouper {
   bool spell_has_hrg_ = false;
   bool has_unbundled_ = false;
   DocumentBuffer buffer_;
-  rapidjson::StringBuffer request_;
+  std::string request_;
   std::string answer_;
   std::vector<char> node_buffer_ = std::vector<char>(256 * 1024);
   std::vector<std::string_view> cells_;

@@ -1,0 +1,117 @@
+// Requests the host writes from CSV cells without a JSON writer object: the
+// text must be byte for byte what RapidJSON's writer makes of the same
+// values, whatever bytes the cells hold and however long they are.
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include "column_mapping.h"
+#include "json_text.h"
+
+namespace zorvel::cli {
+namespace {
+
+std::string WrittenByRapidJson(const std::string& value) {
+  rapidjson::StringBuffer text;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+  writer.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+  return std::string(text.GetString(), text.GetSize());
+}
+
+// Random text mixing the bytes a writer treats specially with plain ones,
+// UTF-8 and bytes that are not UTF-8 at all.
+std::string RandomText(std::mt19937& random, size_t max_size) {
+  static const std::vector<std::string> kPieces = {
+      "\"", "\\", "/", "\b", "\f", "\n", "\r", "\t", std::string(1, '\0'), "\x01", "\x1f",
+      "\x7f", "a", "Z9", " ", ";", "\xc3\xa9", "\xe2\x82\xac", "\xff", "\x80"};
+  std::string text;
+  const size_t size = std::uniform_int_distribution<size_t>(0, max_size)(random);
+  while (text.size() < size) text += kPieces[random() % kPieces.size()];
+  return text;
+}
+
+TEST(JsonText, StringsAreWrittenAsRapidJsonWritesThem) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string value(1, static_cast<char>(byte));
+    std::string text = "prefix";
+    AppendJsonString(&text, value);
+    EXPECT_EQ(text, "prefix" + WrittenByRapidJson(value)) << "byte " << byte;
+  }
+  std::mt19937 random(7);
+  for (int i = 0; i < 2000; ++i) {
+    const std::string value = RandomText(random, 40);
+    std::string text;
+    AppendJsonString(&text, value);
+    ASSERT_EQ(text, WrittenByRapidJson(value));
+    ASSERT_LE(text.size(), JsonStringBound(value.size()));
+  }
+}
+
+// The text a parsed request becomes when RapidJSON writes it again.
+std::string Rewritten(const std::string& request) {
+  rapidjson::Document document;
+  document.Parse(request.data(), request.size());
+  if (document.HasParseError()) return "not JSON";
+  rapidjson::StringBuffer text;
+  rapidjson::Writer<rapidjson::StringBuffer> writer(text);
+  document.Accept(writer);
+  return std::string(text.GetString(), text.GetSize());
+}
+
+TEST(ColumnMapping, RequestsAreWrittenAsRapidJsonWritesThem) {
+  ModeSchema mode;
+  mode.code = "TST";
+  mode.spell_inputs = {{"Id", false}, {"Admitted", false}};
+  mode.episode_inputs = {{"Id", false}, {"Age", false}, {"Diagnosis", true},
+                         {"Procedure", true}, {"Note\"\\", false}};
+  const std::vector<std::string> header = {"SpellId",     "Admitted",    "Age",
+                                           "Diagnosis_1", "Diagnosis_2", "Diagnosis_10",
+                                           "Procedure",   "Note\"\\"};
+  ColumnMapping mapping;
+  ASSERT_TRUE(mapping.Build(mode, header, "SpellId", {})) << mapping.error();
+
+  std::mt19937 random(11);
+  std::string request;
+  for (int i = 0; i < 1500; ++i) {
+    // Now and then a cell far longer than the text's first allocation.
+    const size_t max_size = i % 50 == 0 ? 5000 : 12;
+    std::vector<std::vector<std::string>> rows(random() % 5);
+    for (auto& row : rows) {
+      for (size_t column = 0; column < header.size(); ++column) {
+        row.push_back(random() % 3 == 0 ? "" : RandomText(random, max_size));
+      }
+    }
+    std::vector<const std::vector<std::string>*> pointers;
+    for (const auto& row : rows) pointers.push_back(&row);
+    mapping.set_trace(i % 2 == 1);
+    const std::string spell_id = RandomText(random, 8);
+    mapping.WriteRequest(spell_id, pointers, &request);
+    ASSERT_EQ(request, Rewritten(request)) << "request " << i;
+
+    rapidjson::Document document;
+    document.Parse(request.data(), request.size());
+    const auto& spell = document["Spell"];
+    ASSERT_EQ(std::string(spell["Id"].GetString(), spell["Id"].GetStringLength()), spell_id);
+    ASSERT_EQ(spell["Episodes"].Size(), rows.size());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      const auto& episode = spell["Episodes"][static_cast<rapidjson::SizeType>(r)];
+      EXPECT_EQ(episode["Id"].GetString(), std::to_string(r + 1));
+      const std::string& note = rows[r][7];
+      const auto found = episode.FindMember("Note\"\\");
+      if (note.empty()) {
+        EXPECT_EQ(found, episode.MemberEnd());
+      } else {
+        ASSERT_NE(found, episode.MemberEnd());
+        EXPECT_EQ(std::string(found->value.GetString(), found->value.GetStringLength()), note);
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zorvel::cli

@@ -176,13 +176,19 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   SpellBatch batch;
   batch.spells.push_back({"S1", {2, 3}, {{"a", "", "c"}, {"d", "e,\"f\"", ""}}});
   batch.spells.push_back({"", {9}, {{}}});
+  // Cells on both sides of the size that takes one byte.
+  batch.spells.push_back({"S3", {12}, {{std::string(254, 'x'), std::string(255, 'y'),
+                                        std::string(300, 'z')}}});
   const std::string bytes = EncodeBatch(batch);
   SpellBatch back;
   ASSERT_TRUE(DecodeBatch(bytes, &back));
-  ASSERT_EQ(back.spells.size(), 2u);
-  EXPECT_EQ(back.spells[0].rows, batch.spells[0].rows);
-  EXPECT_EQ(back.spells[0].lines, batch.spells[0].lines);
-  EXPECT_EQ(back.row_count, 3u);
+  ASSERT_EQ(back.spells.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(back.spells[i].id, batch.spells[i].id);
+    EXPECT_EQ(back.spells[i].rows, batch.spells[i].rows);
+    EXPECT_EQ(back.spells[i].lines, batch.spells[i].lines);
+  }
+  EXPECT_EQ(back.row_count, 4u);
 
   BatchResult result;
   result.spells = "S1,true\n";

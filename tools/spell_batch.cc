@@ -16,6 +16,32 @@ void PutText(std::string* out, std::string_view text) {
   out->append(text);
 }
 
+// A cell's size takes one byte below 255 and nine bytes (255, then the
+// size as a number) from there: most cells are a few bytes long, and a batch
+// of eight-byte sizes would be mostly sizes.
+constexpr unsigned char kLongSize = 255;
+
+size_t SizeBytes(size_t size) { return size < kLongSize ? 1 : 1 + sizeof(uint64_t); }
+
+char* PutNumberAt(char* out, uint64_t value) {
+  std::memcpy(out, &value, sizeof value);
+  return out + sizeof value;
+}
+
+char* PutSizeAt(char* out, uint64_t size) {
+  if (size < kLongSize) {
+    *out = static_cast<char>(size);
+    return out + 1;
+  }
+  *out = static_cast<char>(kLongSize);
+  return PutNumberAt(out + 1, size);
+}
+
+char* PutBytesAt(char* out, std::string_view bytes) {
+  if (!bytes.empty()) std::memcpy(out, bytes.data(), bytes.size());
+  return out + bytes.size();
+}
+
 class Cursor {
  public:
   explicit Cursor(std::string_view bytes) : bytes_(bytes) {}
@@ -39,6 +65,26 @@ class Cursor {
     at_ += size;
     return true;
   }
+  // A size as PutSizeAt writes it.
+  bool Size(uint64_t* size) {
+    if (at_ == bytes_.size()) return false;
+    const auto first = static_cast<unsigned char>(bytes_[at_++]);
+    if (first != kLongSize) {
+      *size = first;
+      return true;
+    }
+    return Number(size);
+  }
+  // A cell: its size, then its bytes, added to `row`.
+  bool Cell(std::vector<std::string>* row) {
+    uint64_t size;
+    if (!Size(&size) || bytes_.size() - at_ < size) return false;
+    row->emplace_back(bytes_.data() + at_, size);
+    at_ += size;
+    return true;
+  }
+  // Bytes not yet read.
+  size_t left() const { return bytes_.size() - at_; }
   // A count of items, each at least `item_bytes` long, that fits the rest.
   bool Items(uint64_t* count, size_t item_bytes) {
     return Number(count) && *count <= (bytes_.size() - at_) / item_bytes;
@@ -88,15 +134,29 @@ void AddCount(Counts* counts, std::string_view key, long count) {
 }
 
 std::string EncodeBatch(const SpellBatch& batch) {
-  std::string out;
-  PutNumber(&out, batch.spells.size());
+  // The size is known before anything is written, so the batch is written
+  // in place with one allocation.
+  size_t size = sizeof(uint64_t);
   for (const SpellRows& spell : batch.spells) {
-    PutText(&out, spell.id);
-    PutNumber(&out, spell.rows.size());
+    size += 2 * sizeof(uint64_t) + spell.id.size();
+    for (const auto& row : spell.rows) {
+      size += sizeof(uint64_t) + SizeBytes(row.size());
+      for (const std::string& cell : row) size += SizeBytes(cell.size()) + cell.size();
+    }
+  }
+  std::string out(size, '\0');
+  char* at = PutNumberAt(out.data(), batch.spells.size());
+  for (const SpellRows& spell : batch.spells) {
+    at = PutNumberAt(at, spell.id.size());
+    at = PutBytesAt(at, spell.id);
+    at = PutNumberAt(at, spell.rows.size());
     for (size_t i = 0; i < spell.rows.size(); ++i) {
-      PutNumber(&out, static_cast<uint64_t>(spell.lines[i]));
-      PutNumber(&out, spell.rows[i].size());
-      for (const std::string& cell : spell.rows[i]) PutText(&out, cell);
+      at = PutNumberAt(at, static_cast<uint64_t>(spell.lines[i]));
+      at = PutSizeAt(at, spell.rows[i].size());
+      for (const std::string& cell : spell.rows[i]) {
+        at = PutSizeAt(at, cell.size());
+        at = PutBytesAt(at, cell);
+      }
     }
   }
   return out;
@@ -109,15 +169,18 @@ bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
   batch->spells.resize(spells);
   for (SpellRows& spell : batch->spells) {
     uint64_t rows;
-    if (!in.Text(&spell.id) || !in.Items(&rows, 16)) return false;
+    if (!in.Text(&spell.id) || !in.Items(&rows, 9)) return false;
     spell.rows.resize(rows);
     spell.lines.resize(rows);
     for (size_t i = 0; i < rows; ++i) {
       uint64_t cells;
-      if (!in.Count(&spell.lines[i]) || !in.Items(&cells, 8)) return false;
-      spell.rows[i].resize(cells);
-      for (std::string& cell : spell.rows[i]) {
-        if (!in.Text(&cell)) return false;
+      // Every cell takes at least its one byte of size.
+      if (!in.Count(&spell.lines[i]) || !in.Size(&cells) || cells > in.left()) return false;
+      std::vector<std::string>& row = spell.rows[i];
+      row.clear();
+      row.reserve(cells);
+      for (uint64_t cell = 0; cell < cells; ++cell) {
+        if (!in.Cell(&row)) return false;
       }
     }
     batch->row_count += rows;

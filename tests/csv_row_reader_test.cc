@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "csv_cells.h"
 #include "csv_row_reader.h"
 #include "spell_assembler.h"
 #include "spell_batch.h"
@@ -150,6 +151,27 @@ TEST(CsvRowReader, PlainLinesSplitDirectlyReadAsTheParserReadsThem) {
     rows += split.rows.size();
   }
   EXPECT_GT(rows, 1500u);
+}
+
+TEST(CsvCells, ARunOfCellsIsWrittenAsEachCellAlone) {
+  const std::vector<std::string> pieces = {"", "a", "HRG01", ",", "\"", "\n", "\r", " ", ";"};
+  std::mt19937 random(3);
+  for (int i = 0; i < 500; ++i) {
+    std::vector<std::string> texts(random() % 6);
+    for (std::string& text : texts) {
+      // Mostly cells that need no quotes, now and then one that does.
+      const size_t count = random() % 4;
+      for (size_t k = 0; k < count; ++k) {
+        text += pieces[random() % (random() % 8 == 0 ? pieces.size() : 3)];
+      }
+    }
+    const std::vector<std::string_view> cells(texts.begin(), texts.end());
+    std::string together = "S1";
+    AppendCsvCells(&together, cells);
+    std::string alone = "S1";
+    for (std::string_view cell : cells) AppendCsvCell(&alone, cell);
+    ASSERT_EQ(together, alone) << i;
+  }
 }
 
 TEST(CsvRowReader, Utf8IsCheckedAtItsEdges) {

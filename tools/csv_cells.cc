@@ -3,6 +3,7 @@
 #include <csv.h>
 
 #include <array>
+#include <cstring>
 
 namespace zorvel::cli {
 namespace {
@@ -34,6 +35,25 @@ void AppendCsvCell(std::string* line, std::string_view cell, bool first) {
   line->resize(start + 2 * cell.size() + 2);
   const size_t written = csv_write(&(*line)[start], 2 * cell.size() + 2, cell.data(), cell.size());
   line->resize(start + written);
+}
+
+void AppendCsvCells(std::string* line, const std::vector<std::string_view>& cells) {
+  size_t size = 0;
+  for (std::string_view cell : cells) {
+    if (NeedsQuotes(cell)) {
+      for (std::string_view each : cells) AppendCsvCell(line, each);
+      return;
+    }
+    size += 1 + cell.size();
+  }
+  size_t at = line->size();
+  line->resize(at + size);
+  char* out = line->data();
+  for (std::string_view cell : cells) {
+    out[at++] = ',';
+    if (!cell.empty()) std::memcpy(out + at, cell.data(), cell.size());
+    at += cell.size();
+  }
 }
 
 void AppendCsvLine(std::string* text, std::initializer_list<std::string_view> cells) {

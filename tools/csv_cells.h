@@ -5,12 +5,17 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zorvel::cli {
 
 // Appends `cell` to `*line`, preceded by a comma unless it is the line's
 // first cell (`first`).
 void AppendCsvCell(std::string* line, std::string_view cell, bool first = false);
+
+// Appends `cells`, each preceded by a comma: one resize for the lot when
+// none needs quoting, as most do not.
+void AppendCsvCells(std::string* line, const std::vector<std::string_view>& cells);
 
 // Appends a whole line of `cells` and its line feed.
 void AppendCsvLine(std::string* text, std::initializer_list<std::string_view> cells);

@@ -279,8 +279,6 @@ FlatFileGrouper::Members FlatFileGrouper::Scan(const rapidjson::Value& object,
   return found;
 }
 
-void FlatFileGrouper::AppendCells(std::string* line) const {
-  for (std::string_view cell : cells_) AppendCsvCell(line, cell);
-}
+void FlatFileGrouper::AppendCells(std::string* line) const { AppendCsvCells(line, cells_); }
 
 }  // namespace zorvel::cli

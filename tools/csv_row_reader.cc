@@ -255,29 +255,24 @@ bool CsvRowReader::SplitPlainLine(const char* data, size_t size) {
   // A blank line is no row, as the parser has it.
   if (size == 0) return true;
   current_.line = line_;
-  const char* end = data + size;
-  if (!IsAscii(data, size)) {
-    for (const char* cell = data;;) {
-      const auto* comma = static_cast<const char*>(std::memchr(cell, ',', end - cell));
-      const char* stop = comma != nullptr ? comma : end;
-      AddCell(cell, static_cast<size_t>(stop - cell));
-      if (comma == nullptr) break;
-      cell = comma + 1;
-    }
-    EndRow();
-    return true;
-  }
-  // ASCII is UTF-8 throughout, so its cells need no check; they are short,
+  // ASCII is UTF-8 throughout, so its cells need no check. Cells are short,
   // so a walk to each comma costs less than a call to find it.
+  const bool ascii = IsAscii(data, size);
   std::vector<std::string>& cells = current_.cells;
-  cells.reserve(width_);
+  if (ascii) cells.reserve(width_);
+  const char* end = data + size;
   const char* cell = data;
-  for (const char* at = data; at != end; ++at) {
-    if (*at != ',') continue;
-    cells.emplace_back(cell, static_cast<size_t>(at - cell));
+  for (const char* at = data;; ++at) {
+    if (at != end && *at != ',') continue;
+    const auto length = static_cast<size_t>(at - cell);
+    if (ascii) {
+      cells.emplace_back(cell, length);
+    } else {
+      AddCell(cell, length);
+    }
+    if (at == end) break;
     cell = at + 1;
   }
-  cells.emplace_back(cell, static_cast<size_t>(end - cell));
   EndRow();
   return true;
 }

@@ -2,6 +2,7 @@
 // the table files.
 #include "refdata/blowfish_cipher.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -54,6 +55,29 @@ TEST(BlowfishCipherTest, BlocksAreLittleEndianHalvesWithoutChaining) {
   EXPECT_EQ(bytes, sealed);
   cipher.DecryptBuffer(bytes.data(), bytes.data(), bytes.size());
   EXPECT_EQ(bytes, plain);
+}
+
+TEST(BlowfishCipherTest, BuffersDecryptAsTheirBlocksDoInPlaceOrNot) {
+  // Eleven blocks, the last one partial: blocks go through in groups of
+  // several and then one by one, and each must come out as it would alone.
+  BlowfishCipher cipher;
+  cipher.SetKey("a table key");
+  std::vector<uint8_t> plain(11 * 8);
+  for (size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<uint8_t>(i * 37 + 5);
+  std::vector<uint8_t> sealed(plain.size());
+  cipher.EncryptBuffer(plain.data(), sealed.data(), sealed.size());
+  std::vector<uint8_t> apart(sealed.size());
+  cipher.DecryptBuffer(sealed.data(), apart.data(), 10 * 8 + 3);
+  EXPECT_EQ(apart, plain);
+  std::vector<uint8_t> in_place = sealed;
+  cipher.DecryptBuffer(in_place.data(), in_place.data(), in_place.size());
+  EXPECT_EQ(in_place, plain);
+  for (size_t offset = 0; offset < sealed.size(); offset += 8) {
+    uint8_t block[8];
+    std::copy(sealed.data() + offset, sealed.data() + offset + 8, block);
+    cipher.DecryptBlock(block);
+    EXPECT_TRUE(std::equal(block, block + 8, plain.data() + offset)) << offset;
+  }
 }
 
 }  // namespace

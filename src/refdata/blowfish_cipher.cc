@@ -110,7 +110,39 @@ void BlowfishCipher::DecryptBlock(uint8_t* block) const {
 
 void BlowfishCipher::DecryptBuffer(const uint8_t* in, uint8_t* out,
                                    size_t n) const {
-  for (size_t offset = 0; offset < n; offset += kBlockSize) {
+  // Each round of a block waits on the S-box look-ups of the round before,
+  // so one block at a time leaves the processor idle most of each round.
+  // Blocks are independent, so they go four at a time, the rounds of the
+  // four interleaved; every block is read before any is written, which keeps
+  // decryption in place correct.
+  constexpr size_t kLanes = 4;
+  const size_t blocks = (n + kBlockSize - 1) / kBlockSize;
+  size_t block = 0;
+  for (; block + kLanes <= blocks; block += kLanes) {
+    const uint8_t* from = in + block * kBlockSize;
+    uint8_t* to = out + block * kBlockSize;
+    uint32_t l[kLanes], r[kLanes];
+    for (size_t k = 0; k < kLanes; ++k) {
+      l[k] = LoadLittleEndian(from + k * kBlockSize);
+      r[k] = LoadLittleEndian(from + k * kBlockSize + 4);
+    }
+    for (int i = 17; i > 1; i -= 2) {
+      for (size_t k = 0; k < kLanes; ++k) {
+        l[k] ^= p_[i];
+        r[k] ^= Round(l[k]);
+      }
+      for (size_t k = 0; k < kLanes; ++k) {
+        r[k] ^= p_[i - 1];
+        l[k] ^= Round(r[k]);
+      }
+    }
+    for (size_t k = 0; k < kLanes; ++k) {
+      StoreLittleEndian(r[k] ^ p_[0], to + k * kBlockSize);
+      StoreLittleEndian(l[k] ^ p_[1], to + k * kBlockSize + 4);
+    }
+  }
+  for (; block < blocks; ++block) {
+    const size_t offset = block * kBlockSize;
     if (in != out) std::memcpy(out + offset, in + offset, kBlockSize);
     DecryptBlock(out + offset);
   }

@@ -23,7 +23,8 @@ Rows ReadRows(const std::string& csv, bool skip_header) {
   EXPECT_TRUE(reader.Open(tables.dir() + "Code.csv.enc", kTableKey, CsvDialect{skip_header}));
   Rows rows;
   // A file of n bytes cannot hold more than n + 1 rows.
-  while (rows.size() <= csv.size() && reader.ReadRow() != 0) rows.push_back(reader.fields());
+  while (rows.size() <= csv.size() && reader.ReadRow() != 0)
+    rows.emplace_back(reader.fields().begin(), reader.fields().end());
   return rows;
 }
 
@@ -34,6 +35,8 @@ TEST(TableReaderTest, SplitsRowsByTheTableDialect) {
       {"quoted comma stays in field", false, "\"a,b\",c\n", {{"a,b", "c"}}},
       {"quoted line feed stays in field", false, "\"a\nb\",c\n", {{"a\nb", "c"}}},
       {"quotes toggle anywhere", false, "ab\"c,d\"e\n", {{"abc,de"}}},
+      {"fields after quoted ones keep their bytes", false, "\"x\"y,\"z\",w\n\"q\",r\n",
+       {{"xy", "z", "w"}, {"q", "r"}}},
       {"two quotes store nothing", false, "a\"\"b,\"\"\n", {{"ab", ""}}},
       {"carriage return and spaces kept", false, " a , b\r\n", {{" a ", " b\r"}}},
       {"empty line is one empty field", false, "a\n\nb\n", {{"a"}, {""}, {"b"}}},

@@ -20,7 +20,7 @@ constexpr const char* kCombinationRuleMissing =
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
-bool EqualIgnoringCase(const std::string& a, const char* b) {
+bool EqualIgnoringCase(std::string_view a, const char* b) {
   std::string_view other(b);
   if (a.size() != other.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
@@ -30,7 +30,7 @@ bool EqualIgnoringCase(const std::string& a, const char* b) {
 
 // The function code named by `name`, matched without regard to case; false
 // when the name is none of the ten.
-bool FindFunction(const std::string& name, RuleFunction* function) {
+bool FindFunction(std::string_view name, RuleFunction* function) {
   for (int code = 0; code < 10; ++code) {
     if (EqualIgnoringCase(name, FunctionName(static_cast<RuleFunction>(code)))) {
       *function = static_cast<RuleFunction>(code);
@@ -40,8 +40,8 @@ bool FindFunction(const std::string& name, RuleFunction* function) {
   return false;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
 // One table being read: its reader, its report and the fault policy.
@@ -74,15 +74,15 @@ class TableRun {
     return fits;
   }
 
-  const std::string& Field(size_t i) const { return reader_.field(i); }
+  std::string_view Field(size_t i) const { return reader_.field(i); }
   // The line of the file the last row began on.
   uint32_t line() const { return static_cast<uint32_t>(reader_.line()); }
-  const std::vector<std::string>& Fields() const { return reader_.fields(); }
+  const std::vector<std::string_view>& Fields() const { return reader_.fields(); }
 
   // Records a name that could not be resolved; true when the load goes on.
-  bool Fault(const std::string& missing, const char* message) {
+  bool Fault(std::string_view missing, const char* message) {
     report_.faults.push_back(
-        {report_.file, reader_.line(), missing, message});
+        {report_.file, reader_.line(), std::string(missing), message});
     return mode_ == FaultMode::kContinue;
   }
 
@@ -92,7 +92,7 @@ class TableRun {
   // A final row made of NUL bytes alone is the zero padding of a whole block.
   bool IsPadding() const {
     if (!reader_.ended_by_eof()) return false;
-    for (const std::string& field : reader_.fields())
+    for (std::string_view field : reader_.fields())
       for (char c : field)
         if (c != '\0') return false;
     return true;
@@ -125,8 +125,8 @@ TableReport LoadValidationLists(TableRun& run, const std::string& path,
   std::string set_name;
   while (run.NextRow(2)) {
     if (set == nullptr || run.Field(0) != set_name) {
-      set = &sets[run.Field(0)];
       set_name = run.Field(0);
+      set = &sets[set_name];
     }
     set->Insert(run.Field(1));
   }
@@ -146,8 +146,8 @@ TableReport LoadLists(TableRun& run, const std::string& path,
     if (!run.Field(2).empty())
       value = ParseStrictInt32(run.Field(2)).value_or(CodeList::kNoValue);
     if (list == nullptr || run.Field(0) != list_name) {
-      list = &lists[run.Field(0)];
       list_name = run.Field(0);
+      list = &lists[list_name];
       list->set_name(list_name);
     }
     list->Set(run.Field(1), value);
@@ -157,7 +157,7 @@ TableReport LoadLists(TableRun& run, const std::string& path,
 
 // Positions and threshold of a rule row: all three fall back to 1, 1 and 0
 // when any of the given numbers is not a whole number.
-void ReadRuleNumbers(const std::vector<std::string>& fields,
+void ReadRuleNumbers(const std::vector<std::string_view>& fields,
                      RuleCondition* condition) {
   std::optional<int32_t> from = 1, to = 1, count = 0;
   if (!fields[3].empty()) from = ParseStrictInt32(fields[3]);
@@ -179,13 +179,14 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
   // values of the table never move.
   Rule* rule = nullptr;
   std::string rule_name;
+  std::string list_name;
   while (run.NextRow(7)) {
-    const std::vector<std::string>& fields = run.Fields();
+    const std::vector<std::string_view>& fields = run.Fields();
     RuleCondition condition;
     if (fields[0].empty() || !FindFunction(fields[1], &condition.function))
       continue;
     ReadRuleNumbers(fields, &condition);
-    const std::string& list_name = fields[6];
+    list_name = fields[6];
     if (!list_name.empty() && list_name != "Default") {
       condition.list = data->FindList(list_name);
       if (condition.list == nullptr && !run.Fault(list_name, kRuleListMissing))
@@ -194,17 +195,17 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
     // Conditions on diagnoses against a complication list test the
     // diagnoses held for complications; a duration tested up to position 4
     // tests the array of durations.
-    const std::string& item = fields[2];
+    const std::string_view item = fields[2];
     if (item == "Diagnosis" && list_name.find("_CC") != std::string::npos) {
       condition.SetItem("DiagnosisCC");
     } else if (item == "EpiDur" && fields[4] == "4") {
       condition.SetItem("EpiDurArray");
     } else {
-      condition.SetItem(item);
+      condition.SetItem(std::string(item));
     }
     if (rule == nullptr || fields[0] != rule_name) {
-      rule = &rules[fields[0]];
       rule_name = fields[0];
+      rule = &rules[rule_name];
       rule->name = rule_name;
     }
     rule->conditions.push_back(std::move(condition));
@@ -216,10 +217,10 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
 // changes: adjacent trigger rows mostly share their trigger rule.
 class RuleLookup {
  public:
-  const Rule* Find(const ReferenceData& data, const std::string& name) {
+  const Rule* Find(const ReferenceData& data, std::string_view name) {
     if (!found_ || name != name_) {
       name_ = name;
-      rule_ = data.FindRule(name);
+      rule_ = data.FindRule(name_);
       found_ = true;
     }
     return rule_;
@@ -245,10 +246,10 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
   std::string codes_type;
   std::string code_type;
   while (run.NextRow(0, 8)) {
-    const std::vector<std::string>& fields = run.Fields();
+    const std::vector<std::string_view>& fields = run.Fields();
     if (fields[4].empty()) continue;
-    HrgEntry entry{fields[4], fields[7], entry_rules.Find(*data, fields[3]),
-                   run.line()};
+    HrgEntry entry{std::string(fields[4]), std::string(fields[7]),
+                   entry_rules.Find(*data, fields[3]), run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[3], kTriggerRuleMissing)) break;
       continue;
@@ -264,8 +265,8 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
         (StartsWith(fields[0], "Core") || StartsWith(fields[0], "URad")))
       code_type = "OPCS";
     if (codes == nullptr || fields[0] != codes_table || code_type != codes_type) {
-      codes = &tables[fields[0]][code_type];
       codes_table = fields[0];
+      codes = &tables[codes_table][code_type];
       codes_type = code_type;
       codes->table = codes_table;
       codes->code_type = codes_type;
@@ -285,10 +286,11 @@ TableReport LoadCombinations(TableRun& run, const std::string& path,
   Combinations& combinations = data->mutable_combinations();
   combinations.clear();
   if (!run.Open(path, true)) return run.Finish();
+  RuleLookup rules;
   while (run.NextRow(3)) {
-    const std::vector<std::string>& fields = run.Fields();
+    const std::vector<std::string_view>& fields = run.Fields();
     if (fields[0].empty()) continue;
-    HrgEntry entry{fields[2], "", data->FindRule(fields[1]), run.line()};
+    HrgEntry entry{std::string(fields[2]), "", rules.Find(*data, fields[1]), run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[1], kCombinationRuleMissing)) break;
       continue;
@@ -306,7 +308,7 @@ TableReport LoadCodes(TableRun& run, const std::string& path,
   if (!run.Open(path, false)) return run.Finish();
   while (run.NextRow(4)) {
     if (run.Field(0) == "HRG6" && run.Field(2) == "UZ")
-      texts[run.Field(1)] = run.Field(3);
+      texts[std::string(run.Field(1))] = run.Field(3);
   }
   return run.Finish();
 }

@@ -120,59 +120,62 @@ void TableReader::MarkSpecialBytes() {
   special_[0][static_cast<uint8_t>(dialect_.delimiter)] = true;
 }
 
-// The field strings of the last row are reused, so that their capacity
-// serves the next one: a table's rows have the same shape, and a long text
-// field then costs no allocation per row.
-void TableReader::StartField() {
+void TableReader::AddField(size_t begin, size_t end) {
+  const std::string_view field(reinterpret_cast<const char*>(plain_.get()) + begin, end - begin);
   if (count_ < fields_.size()) {
-    fields_[count_].clear();
+    fields_[count_] = field;
   } else {
-    fields_.emplace_back();
+    fields_.push_back(field);
   }
   ++count_;
 }
 
-size_t TableReader::EndRow() {
-  fields_.resize(count_);
-  return count_;
-}
-
 size_t TableReader::ReadRow() {
   count_ = 0;
-  StartField();
   bool in_quotes = false;
   row_line_ = lines_passed_ + 1;
   ended_by_eof_ = false;
-  const uint8_t* const bytes = plain_.get();
+  uint8_t* const bytes = plain_.get();
   // The position is kept in a local: stores through the byte pointer could
   // otherwise alias the member and force it back to memory on every byte.
   size_t pos = pos_;
   const size_t size = size_;
+  // A field is its bytes without the quote characters: they are closed up
+  // in place, each byte of the field moved back to `out`, which never passes
+  // the byte being read. A field without quotes stays where it is.
+  size_t begin = pos;
+  size_t out = pos;
   while (pos < size) {
     // The bytes up to the next quote, line feed or (outside quotes)
     // delimiter belong to the field as they stand: take them in one go.
     const bool* const special = special_[in_quotes ? 1 : 0];
     const size_t start = pos;
     while (pos < size && !special[bytes[pos]]) ++pos;
-    fields_[count_ - 1].append(reinterpret_cast<const char*>(bytes) + start, pos - start);
+    if (out != start) std::memmove(bytes + out, bytes + start, pos - start);
+    out += pos - start;
     if (pos == size) break;
-    char c = static_cast<char>(bytes[pos++]);
+    const char c = static_cast<char>(bytes[pos++]);
     if (c == '\n') ++lines_passed_;
     if (c == dialect_.quote) {
       in_quotes = !in_quotes;
     } else if (!in_quotes && c == dialect_.delimiter) {
-      StartField();
+      AddField(begin, out);
+      begin = out = pos;
     } else if (!in_quotes && c == '\n') {
+      AddField(begin, out);
       pos_ = pos;
-      return EndRow();
+      fields_.resize(count_);
+      return count_;
     } else {
-      fields_[count_ - 1].push_back(c);
+      bytes[out++] = static_cast<uint8_t>(c);
     }
   }
   pos_ = pos;
   ended_by_eof_ = true;
+  AddField(begin, out);
   if (fields_[count_ - 1].empty()) count_ = 0;
-  return EndRow();
+  fields_.resize(count_);
+  return count_;
 }
 
 }  // namespace zorvel

@@ -51,9 +51,11 @@ class TableReader {
   // then, and when nothing is left, the count is 0 and there are no fields.
   size_t ReadRow();
 
-  // The fields of the row just read, in order.
-  const std::vector<std::string>& fields() const { return fields_; }
-  const std::string& field(size_t i) const { return fields_[i]; }
+  // The fields of the row just read, in order. They view the reader's
+  // buffer, where a quoted field has been closed up over its quote
+  // characters, and last until the next ReadRow.
+  const std::vector<std::string_view>& fields() const { return fields_; }
+  std::string_view field(size_t i) const { return fields_[i]; }
 
   // The 1-based line of the file on which the row just read begins (a header
   // line counts).
@@ -64,7 +66,8 @@ class TableReader {
 
   // What Open found: whether the path is a regular file, whether it was read
   // to its end, and its decrypted bytes, as many as the file holds (a last
-  // partial block is decrypted as if zero-filled).
+  // partial block is decrypted as if zero-filled). The bytes are as the file
+  // holds them until the first ReadRow, which unquotes fields in place.
   bool regular() const { return regular_; }
   bool read_whole() const { return read_whole_; }
   std::string_view plain() const {
@@ -82,9 +85,8 @@ class TableReader {
   // Marks the bytes that end a run of plain field bytes: a quote, a line
   // feed, or (outside quotes only) a delimiter.
   void MarkSpecialBytes();
-  // Begins the next field of the row; ends the row, returning its count.
-  void StartField();
-  size_t EndRow();
+  // Adds the bytes [begin, end) of the buffer as the row's next field.
+  void AddField(size_t begin, size_t end);
 
   BlowfishCipher cipher_;
   CsvDialect dialect_;
@@ -105,7 +107,7 @@ class TableReader {
   size_t pos_ = 0;
   bool regular_ = false;
   bool read_whole_ = false;
-  std::vector<std::string> fields_;
+  std::vector<std::string_view> fields_;
   size_t count_ = 0;  // fields of the row being read
   int lines_passed_ = 0;
   int row_line_ = 0;

@@ -96,8 +96,13 @@ void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
   if (investigations == nullptr || treatments == nullptr) return;
 
   for (const std::string& investigation : *investigations) {
+    // The key is "I <investigation>+T <treatment>": its first part is made
+    // once for all the treatments.
+    key.assign("I ").append(investigation).append("+T ");
+    const size_t treatment_at = key.size();
     for (const std::string& treatment : *treatments) {
-      key.assign("I ").append(investigation).append("+T ").append(treatment);
+      key.resize(treatment_at);
+      key.append(treatment);
       const HrgEntry* entry = rule_context_.MatchCode(
           episode, *combinations_, key, EvalMode::kPlain);
       if (entry == nullptr) continue;

@@ -179,16 +179,15 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
   // values of the table never move.
   Rule* rule = nullptr;
   std::string rule_name;
-  std::string list_name;
   while (run.NextRow(7)) {
     const std::vector<std::string_view>& fields = run.Fields();
     RuleCondition condition;
     if (fields[0].empty() || !FindFunction(fields[1], &condition.function))
       continue;
     ReadRuleNumbers(fields, &condition);
-    list_name = fields[6];
+    const std::string_view list_name = fields[6];
     if (!list_name.empty() && list_name != "Default") {
-      condition.list = data->FindList(list_name);
+      condition.list = data->FindList(std::string(list_name));
       if (condition.list == nullptr && !run.Fault(list_name, kRuleListMissing))
         break;
     }

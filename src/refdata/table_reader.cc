@@ -130,6 +130,11 @@ void TableReader::AddField(size_t begin, size_t end) {
   ++count_;
 }
 
+size_t TableReader::EndRow() {
+  fields_.resize(count_);
+  return count_;
+}
+
 size_t TableReader::ReadRow() {
   count_ = 0;
   bool in_quotes = false;
@@ -164,8 +169,7 @@ size_t TableReader::ReadRow() {
     } else if (!in_quotes && c == '\n') {
       AddField(begin, out);
       pos_ = pos;
-      fields_.resize(count_);
-      return count_;
+      return EndRow();
     } else {
       bytes[out++] = static_cast<uint8_t>(c);
     }
@@ -174,8 +178,7 @@ size_t TableReader::ReadRow() {
   ended_by_eof_ = true;
   AddField(begin, out);
   if (fields_[count_ - 1].empty()) count_ = 0;
-  fields_.resize(count_);
-  return count_;
+  return EndRow();
 }
 
 }  // namespace zorvel

@@ -85,8 +85,10 @@ class TableReader {
   // Marks the bytes that end a run of plain field bytes: a quote, a line
   // feed, or (outside quotes only) a delimiter.
   void MarkSpecialBytes();
-  // Adds the bytes [begin, end) of the buffer as the row's next field.
+  // Adds the bytes [begin, end) of the buffer as the row's next field; ends
+  // the row, returning its field count.
   void AddField(size_t begin, size_t end);
+  size_t EndRow();
 
   BlowfishCipher cipher_;
   CsvDialect dialect_;

@@ -2,6 +2,9 @@
 // over the combination table and the patient group override.
 #include "modes/em_processor.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace zorvel {
 namespace {
 
@@ -14,6 +17,42 @@ constexpr const char* kNoTreatment = "99";
 bool IsEmptyList(const std::vector<std::string>* list) {
   return list == nullptr || list->empty();
 }
+
+// The look-up key of a pair, "I <investigation>+T <treatment>". Its first
+// part is made once for all the treatments of an investigation. Codes are a
+// few characters, so the key is made in place on the stack; a key too long
+// for that is made in `spill`, scratch space kept by the caller.
+class PairKey {
+ public:
+  PairKey(std::string_view investigation, std::string& spill)
+      : investigation_(investigation), spill_(spill) {
+    prefix_ = kPrefix.size() + investigation.size() + kJoin.size();
+    if (prefix_ > sizeof text_) return;
+    char* at = std::copy(kPrefix.begin(), kPrefix.end(), text_);
+    at = std::copy(investigation.begin(), investigation.end(), at);
+    std::copy(kJoin.begin(), kJoin.end(), at);
+  }
+
+  // The key of the pair with `treatment`, valid until the next call.
+  std::string_view With(std::string_view treatment) {
+    const size_t size = prefix_ + treatment.size();
+    if (size <= sizeof text_) {
+      std::copy(treatment.begin(), treatment.end(), text_ + prefix_);
+      return std::string_view(text_, size);
+    }
+    spill_.assign(kPrefix).append(investigation_).append(kJoin).append(treatment);
+    return spill_;
+  }
+
+ private:
+  static constexpr std::string_view kPrefix = "I ";
+  static constexpr std::string_view kJoin = "+T ";
+
+  char text_[48];
+  size_t prefix_;
+  std::string_view investigation_;
+  std::string& spill_;
+};
 
 }  // namespace
 
@@ -96,27 +135,23 @@ void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
   if (investigations == nullptr || treatments == nullptr) return;
 
   for (const std::string& investigation : *investigations) {
-    // The key is "I <investigation>+T <treatment>": its first part is made
-    // once for all the treatments.
-    key.assign("I ").append(investigation).append("+T ");
-    const size_t treatment_at = key.size();
+    PairKey pair(investigation, key);
     for (const std::string& treatment : *treatments) {
-      key.resize(treatment_at);
-      key.append(treatment);
+      const std::string_view code = pair.With(treatment);
       const HrgEntry* entry = rule_context_.MatchCode(
-          episode, *combinations_, key, EvalMode::kPlain);
+          episode, *combinations_, code, EvalMode::kPlain);
       if (entry == nullptr) continue;
       const std::string& candidate = entry->hrg;
       // Of equal HRGs the first pair keeps "PINV" and "PTRE".
       if (!hrg.empty() && !(candidate < hrg)) {
         if (episode.trace.on()) {
-          episode.trace.Add("Candidate").Code(key).Hrg(candidate)
+          episode.trace.Add("Candidate").Code(code).Hrg(candidate)
               .Result("lost").Reason("not below " + hrg);
         }
         continue;
       }
       if (episode.trace.on()) {
-        episode.trace.Add("Candidate").Code(key).Hrg(candidate)
+        episode.trace.Add("Candidate").Code(code).Hrg(candidate)
             .Result("best so far")
             .Reason(hrg.empty() ? "the first HRG" : "below " + hrg);
       }

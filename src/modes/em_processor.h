@@ -40,7 +40,7 @@ class EMProcessor : public ModeProcessorBase {
   // episode; true when validation passed.
   bool PrepareEpisode(Record& episode) const;
   // Tries every investigation/treatment pair; `key` is scratch space reused
-  // for the look-up keys.
+  // for a look-up key too long to be made on the stack.
   void SearchCombinations(Record& episode, std::string& key) const;
   // Lets the patient group's trigger list replace the HRG found.
   void OverridePatientGroup(Record& episode) const;

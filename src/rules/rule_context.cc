@@ -117,7 +117,7 @@ bool RuleContext::EvaluateTriggers(Record& record, const TriggerList& triggers,
 }
 
 const HrgEntry* RuleContext::MatchCode(Record& record, const CodeMap& codes,
-                                      const std::string& code, EvalMode mode,
+                                      std::string_view code, EvalMode mode,
                                       TriggerMatch* match) const {
   const TriggerList* triggers = codes.Find(code);
   if (record.trace.on()) {

@@ -49,7 +49,7 @@ class RuleContext {
   // EvaluateTriggers, the match also stored in `match` when not null. Null
   // when the map lacks the code or nothing held.
   const HrgEntry* MatchCode(Record& record, const CodeMap& codes,
-                            const std::string& code, EvalMode mode,
+                            std::string_view code, EvalMode mode,
                             TriggerMatch* match = nullptr) const;
 
   // EvaluateRule on the rule of `entry`, traced as an "Entry" step.

@@ -74,6 +74,9 @@ struct RuleCondition {
 struct Rule {
   std::vector<RuleCondition> conditions;
   std::string name;                 // its name in the table, for traces
+  // Every condition is "True", so the rule holds for every record without
+  // testing; set by the loader once the rule is complete.
+  bool always = false;
 };
 
 struct HrgEntry {

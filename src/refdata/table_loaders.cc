@@ -1,6 +1,8 @@
 // Row rules of the six reference tables.
 #include "refdata/table_loaders.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <optional>
 
@@ -208,6 +210,11 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
       rule->name = rule_name;
     }
     rule->conditions.push_back(std::move(condition));
+  }
+  for (auto& [name, loaded] : rules) {
+    loaded.always = std::all_of(
+        loaded.conditions.begin(), loaded.conditions.end(),
+        [](const RuleCondition& c) { return c.function == RuleFunction::kTrue; });
   }
   return run.Finish();
 }

@@ -145,6 +145,7 @@ bool RuleContext::Holds(Record& record, const Rule* rule, EvalMode mode,
     if (failed != nullptr) *failed = 0;
     return false;
   }
+  if (rule->always) return true;
   for (size_t i = 0; i < rule->conditions.size(); ++i) {
     // Stop at the first condition that fails: later ones may create items
     // and must not run.

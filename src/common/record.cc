@@ -71,22 +71,28 @@ void UpperCaseList(Record& record, std::string_view name) {
   }
 }
 
-Record& Spell::AddEpisode() {
-  if (spare_episodes_.empty()) return episodes.emplace_back();
-  episodes.push_back(std::move(spare_episodes_.back()));
-  spare_episodes_.pop_back();
-  return episodes.back();
+Record& EpisodeList::emplace_back() {
+  if (size_ == records_.size()) records_.emplace_back();
+  return records_[size_++];
+}
+
+void EpisodeList::resize(size_t size) {
+  while (size_ < size) emplace_back();
+  while (size_ > size) records_[--size_].Clear();
+}
+
+void EpisodeList::clear() {
+  for (size_t i = 0; i < size_; ++i) records_[i].Clear();
+  if (records_.size() > kKeptEpisodes) {
+    records_.erase(records_.begin() + kKeptEpisodes, records_.end());
+  }
+  size_ = 0;
 }
 
 void Spell::Clear() {
   Record::Clear();
   output = this;
   procedure_origins.clear();
-  for (Record& episode : episodes) {
-    if (spare_episodes_.size() == kKeptEpisodes) break;
-    episode.Clear();
-    spare_episodes_.push_back(std::move(episode));
-  }
   episodes.clear();
 }
 

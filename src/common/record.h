@@ -263,6 +263,44 @@ struct Record {
 // in place, creating the list empty when absent.
 void UpperCaseList(Record& record, std::string_view name);
 
+// The episode records of a spell, in order: a sequence like a vector's,
+// except that the records it clears away stay constructed, with their
+// storage, to be handed out again as new records. A request's episodes then
+// cost no record moves or destruction.
+class EpisodeList {
+ public:
+  EpisodeList() = default;
+  EpisodeList(const EpisodeList&) = delete;
+  EpisodeList& operator=(const EpisodeList&) = delete;
+
+  Record* begin() { return records_.data(); }
+  Record* end() { return records_.data() + size_; }
+  const Record* begin() const { return records_.data(); }
+  const Record* end() const { return records_.data() + size_; }
+  Record* data() { return records_.data(); }
+  const Record* data() const { return records_.data(); }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  Record& operator[](size_t i) { return records_[i]; }
+  const Record& operator[](size_t i) const { return records_[i]; }
+  Record& front() { return records_[0]; }
+  const Record& front() const { return records_[0]; }
+  Record& back() { return records_[size_ - 1]; }
+  const Record& back() const { return records_[size_ - 1]; }
+
+  // Appends a default record, reusing a cleared one when there is one.
+  Record& emplace_back();
+  // Appends or clears away records at the end until there are `size`.
+  void resize(size_t size);
+  // Clears away every record; past a bound, their storage is released.
+  void clear();
+
+ private:
+  // Records [0, size_) are in use; the rest are cleared, default records.
+  std::vector<Record> records_;
+  size_t size_ = 0;
+};
+
 // One request's spell: its own fields plus its episodes. The output record is
 // the record whose values are written as the spell's output fields; it points
 // at the spell itself unless a mode redirects it. A Spell is not copyable,
@@ -273,20 +311,17 @@ struct Spell : Record {
   Spell& operator=(const Spell&) = delete;
 
   Record* output = this;
-  std::vector<Record> episodes;
+  EpisodeList episodes;
   // For each entry of the spell's own "Procedure" list, the index of the
   // episode it came from; filled by the admitted spell grouping.
   std::vector<size_t> procedure_origins;
 
-  // Appends a new default episode record, reusing one set aside by Clear.
-  Record& AddEpisode();
+  // Appends a new default episode record, reusing one kept from before.
+  Record& AddEpisode() { return episodes.emplace_back(); }
 
   // Makes this a new spell with no episodes, as made for a request, while
   // keeping the records and their storage for the next request.
   void Clear();
-
- private:
-  std::vector<Record> spare_episodes_;
 };
 
 }  // namespace zorvel

@@ -31,7 +31,7 @@ SpellValidator::SpellValidator()
 
 bool SpellValidator::Validate(Spell& spell) const {
   bool valid = true;
-  std::vector<Record>& episodes = spell.episodes;
+  EpisodeList& episodes = spell.episodes;
   if (episodes.empty() || episodes.size() > kMaxEpisodes) {
     spell.AddError(GroupingError::WithValue("", "", kSpellExceeds87Episodes));
     valid = false;

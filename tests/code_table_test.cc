@@ -32,6 +32,31 @@ TEST(CodeTableTest, TellsApartKeysThatPackAlike) {
     EXPECT_EQ(table.Find(absent), nullptr) << absent;
 }
 
+TEST(CodeTableTest, TellsApartKeysOfEveryLengthByEachByte) {
+  // A slot's key is read in pieces that overlap for most lengths: every
+  // byte of every length must still count, wherever it lies.
+  CodeTable<int> table;
+  std::map<std::string, int> expected;
+  for (size_t length = 1; length <= 15; ++length) {
+    const std::string base(length, 'a');
+    expected[base] = 0;
+    for (size_t at = 0; at < length; ++at) {
+      std::string key = base;
+      key[at] = 'b';
+      expected[key] = 0;
+    }
+  }
+  int value = 0;
+  for (auto& [key, number] : expected) table.Insert(key) = number = ++value;
+  EXPECT_EQ(table.size(), expected.size());
+  for (const auto& [key, number] : expected) {
+    ASSERT_NE(table.Find(key), nullptr) << key;
+    EXPECT_EQ(*table.Find(key), number) << key;
+  }
+  EXPECT_EQ(table.Find("bb"), nullptr);
+  EXPECT_EQ(table.Find("abaaaaaaab"), nullptr);
+}
+
 TEST(CodeTableTest, GrowsKeepingEveryValueAndReplacesOnInsert) {
   CodeTable<std::string> table;
   std::map<std::string, std::string> expected;

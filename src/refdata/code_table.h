@@ -66,21 +66,50 @@ class CodeTable {
  private:
   static constexpr size_t kInlineBytes = 15;
 
-  // The bytes of a short key, zero-padded, with its length plus one in the
-  // last byte: `hi` is never 0 for a key, and 0 marks an empty slot.
+  // The bytes of a short key, zero-padded, byte i at bit 8 (i % 8) of `lo`
+  // (i < 8) or `hi`, with its length plus one in the top byte of `hi`: `hi`
+  // is never 0 for a key, and 0 marks an empty slot.
   struct PackedKey {
     uint64_t lo = 0;
     uint64_t hi = 0;
   };
 
   static bool Pack(std::string_view code, PackedKey* key) {
-    if (code.size() > kInlineBytes) return false;
-    unsigned char bytes[16] = {};
-    if (!code.empty()) std::memcpy(bytes, code.data(), code.size());
-    bytes[15] = static_cast<unsigned char>(code.size() + 1);
-    std::memcpy(&key->lo, bytes, 8);
-    std::memcpy(&key->hi, bytes + 8, 8);
+    const size_t size = code.size();
+    if (size > kInlineBytes) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(code.data());
+    uint64_t lo = 0;
+    uint64_t hi = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // The bytes of a code are read by a few loads of fixed size, which
+    // overlap for a size between two: a loaded word holds byte i at bit 8 i,
+    // so overlapping loads shifted into place agree where they meet.
+    if (size >= 8) {
+      lo = Load<uint64_t>(bytes);
+      if (size > 8) hi = Load<uint64_t>(bytes + size - 8) >> (8 * (16 - size));
+    } else if (size >= 4) {
+      lo = Load<uint32_t>(bytes) |
+           static_cast<uint64_t>(Load<uint32_t>(bytes + size - 4)) << (8 * (size - 4));
+    } else if (size > 0) {
+      lo = bytes[0] | static_cast<uint64_t>(bytes[size / 2]) << (8 * (size / 2)) |
+           static_cast<uint64_t>(bytes[size - 1]) << (8 * (size - 1));
+    }
+#else
+    for (size_t i = 0; i < size; ++i) {
+      uint64_t& word = i < 8 ? lo : hi;
+      word |= static_cast<uint64_t>(bytes[i]) << (8 * (i % 8));
+    }
+#endif
+    key->lo = lo;
+    key->hi = hi | static_cast<uint64_t>(size + 1) << 56;
     return true;
+  }
+
+  template <typename Word>
+  static Word Load(const unsigned char* bytes) {
+    Word word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
   }
 
   static size_t Hash(const PackedKey& key) {

@@ -32,18 +32,20 @@ TEST(CodeTableTest, TellsApartKeysThatPackAlike) {
     EXPECT_EQ(table.Find(absent), nullptr) << absent;
 }
 
-TEST(CodeTableTest, TellsApartKeysOfEveryLengthByEachByte) {
-  // A slot's key is read in pieces that overlap for most lengths: every
-  // byte of every length must still count, wherever it lies.
+TEST(CodeTableTest, TellsApartKeysOfEveryLengthByEachBit) {
+  // A slot's key is read in pieces that overlap for most lengths, beside its
+  // length: every bit of every byte of every length must still count.
   CodeTable<int> table;
   std::map<std::string, int> expected;
   for (size_t length = 1; length <= 15; ++length) {
     const std::string base(length, 'a');
     expected[base] = 0;
     for (size_t at = 0; at < length; ++at) {
-      std::string key = base;
-      key[at] = 'b';
-      expected[key] = 0;
+      for (int bit = 0; bit < 8; ++bit) {
+        std::string key = base;
+        key[at] = static_cast<char>(key[at] ^ (1 << bit));
+        expected[key] = 0;
+      }
     }
   }
   int value = 0;

@@ -27,6 +27,22 @@ TEST(Record, NamesThatShareAHashStayApart) {
   EXPECT_EQ(record.SortedSingles(), (SingleValues{{kNameA, "a"}, {kNameB, "b"}}));
 }
 
+TEST(Record, NamesOfEveryLengthDifferByEachByte) {
+  // Names are compared in overlapping blocks: a difference anywhere, at any
+  // length, must tell them apart, and equal names in separate buffers match.
+  for (size_t length = 0; length <= 20; ++length) {
+    const std::string name(length, 'n');
+    const std::string copy = name;
+    EXPECT_TRUE(SameItemName(name, copy)) << length;
+    EXPECT_FALSE(SameItemName(name, name + "n")) << length;
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = name;
+      other[at] = 'm';
+      EXPECT_FALSE(SameItemName(name, other)) << length << " at " << at;
+    }
+  }
+}
+
 TEST(Record, ValueReferenceOutlivesLaterItems) {
   Record record;
   std::string& first = record.Single("First");

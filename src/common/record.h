@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -35,6 +36,43 @@ constexpr uint32_t HashItemName(std::string_view name) {
   uint32_t hash = 2166136261u;
   for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
   return hash;
+}
+
+namespace record_internal {
+
+// Whether the `Word`-sized blocks at p and q hold the same bytes.
+template <typename Word>
+bool SameBlock(const char* p, const char* q) {
+  Word u;
+  Word v;
+  std::memcpy(&u, p, sizeof u);
+  std::memcpy(&v, q, sizeof v);
+  return u == v;
+}
+
+}  // namespace record_internal
+
+// Whether two item names are the same. Names are short, so they are
+// compared by two loads of fixed size from each, overlapping as the length
+// needs, rather than by a call to compare memory; a name past 16 bytes is
+// compared as usual.
+inline bool SameItemName(std::string_view a, std::string_view b) {
+  using record_internal::SameBlock;
+  const size_t size = a.size();
+  if (size != b.size()) return false;
+  const char* x = a.data();
+  const char* y = b.data();
+  if (size > 16) return a == b;
+  if (size >= 8) {
+    return SameBlock<uint64_t>(x, y) && SameBlock<uint64_t>(x + size - 8, y + size - 8);
+  }
+  if (size >= 4) {
+    return SameBlock<uint32_t>(x, y) && SameBlock<uint32_t>(x + size - 4, y + size - 4);
+  }
+  for (size_t i = 0; i < size; ++i) {
+    if (x[i] != y[i]) return false;
+  }
+  return true;
 }
 
 // An item name with its hash, worked out once where the name is known in
@@ -96,7 +134,7 @@ class ItemSlots {
     Slot& slot = *slots_[n];
     // A record reused for requests of one shape mostly refiles an item in
     // the slot that held it last time.
-    if (std::string_view(slot.name) != key.name) {
+    if (!SameItemName(slot.name, key.name)) {
       slot.name.assign(key.name.data(), key.name.size());
     }
     slot.value.clear();
@@ -151,7 +189,7 @@ class ItemSlots {
   };
 
   bool Holds(size_t i, const ItemKey& key) const {
-    return hashes_[i] == key.hash && slots_[i]->name == key.name;
+    return hashes_[i] == key.hash && SameItemName(slots_[i]->name, key.name);
   }
 
   // Enters item i in the index, which has room.

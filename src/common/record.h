@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +22,7 @@
 
 #include "common/grouping_error.h"
 #include "common/grouping_trace.h"
+#include "common/word_load.h"
 
 namespace zorvel {
 
@@ -38,36 +38,23 @@ constexpr uint32_t HashItemName(std::string_view name) {
   return hash;
 }
 
-namespace record_internal {
-
-// Whether the `Word`-sized blocks at p and q hold the same bytes.
-template <typename Word>
-bool SameBlock(const char* p, const char* q) {
-  Word u;
-  Word v;
-  std::memcpy(&u, p, sizeof u);
-  std::memcpy(&v, q, sizeof v);
-  return u == v;
-}
-
-}  // namespace record_internal
-
 // Whether two item names are the same. Names are short, so they are
 // compared by two loads of fixed size from each, overlapping as the length
 // needs, rather than by a call to compare memory; a name past 16 bytes is
 // compared as usual.
 inline bool SameItemName(std::string_view a, std::string_view b) {
-  using record_internal::SameBlock;
   const size_t size = a.size();
   if (size != b.size()) return false;
   const char* x = a.data();
   const char* y = b.data();
   if (size > 16) return a == b;
   if (size >= 8) {
-    return SameBlock<uint64_t>(x, y) && SameBlock<uint64_t>(x + size - 8, y + size - 8);
+    return LoadWord<uint64_t>(x) == LoadWord<uint64_t>(y) &&
+           LoadWord<uint64_t>(x + size - 8) == LoadWord<uint64_t>(y + size - 8);
   }
   if (size >= 4) {
-    return SameBlock<uint32_t>(x, y) && SameBlock<uint32_t>(x + size - 4, y + size - 4);
+    return LoadWord<uint32_t>(x) == LoadWord<uint32_t>(y) &&
+           LoadWord<uint32_t>(x + size - 4) == LoadWord<uint32_t>(y + size - 4);
   }
   for (size_t i = 0; i < size; ++i) {
     if (x[i] != y[i]) return false;

@@ -11,13 +11,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <boost/unordered_map.hpp>
+
+#include "common/word_load.h"
 
 namespace zorvel {
 
@@ -85,11 +86,11 @@ class CodeTable {
     // overlap for a size between two: a loaded word holds byte i at bit 8 i,
     // so overlapping loads shifted into place agree where they meet.
     if (size >= 8) {
-      lo = Load<uint64_t>(bytes);
-      if (size > 8) hi = Load<uint64_t>(bytes + size - 8) >> (8 * (16 - size));
+      lo = LoadWord<uint64_t>(bytes);
+      if (size > 8) hi = LoadWord<uint64_t>(bytes + size - 8) >> (8 * (16 - size));
     } else if (size >= 4) {
-      lo = Load<uint32_t>(bytes) |
-           static_cast<uint64_t>(Load<uint32_t>(bytes + size - 4)) << (8 * (size - 4));
+      lo = LoadWord<uint32_t>(bytes) |
+           static_cast<uint64_t>(LoadWord<uint32_t>(bytes + size - 4)) << (8 * (size - 4));
     } else if (size > 0) {
       lo = bytes[0] | static_cast<uint64_t>(bytes[size / 2]) << (8 * (size / 2)) |
            static_cast<uint64_t>(bytes[size - 1]) << (8 * (size - 1));
@@ -103,13 +104,6 @@ class CodeTable {
     key->lo = lo;
     key->hi = hi | static_cast<uint64_t>(size + 1) << 56;
     return true;
-  }
-
-  template <typename Word>
-  static Word Load(const unsigned char* bytes) {
-    Word word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
   }
 
   static size_t Hash(const PackedKey& key) {

@@ -2,7 +2,6 @@
 #include "refdata/table_loaders.h"
 
 #include <algorithm>
-
 #include <cstdint>
 #include <optional>
 

@@ -2,7 +2,8 @@
 #include "refdata/table_text.h"
 
 #include <cstdint>
-#include <cstring>
+
+#include "common/word_load.h"
 
 namespace zorvel {
 namespace {
@@ -50,8 +51,7 @@ std::optional<TextFault> FindTextFault(std::string_view csv) {
     // Eight bytes at a time while none of them is a NUL, a quote or outside
     // ASCII: such bytes need nothing but counting the line feeds among them.
     while (i + 8 <= csv.size()) {
-      uint64_t chunk;
-      std::memcpy(&chunk, csv.data() + i, 8);
+      const auto chunk = LoadWord<uint64_t>(csv.data() + i);
       if ((chunk & kHighBits) != 0 || ZeroBytes(chunk) != 0 ||
           ZeroBytes(chunk ^ Repeated('"')) != 0) {
         break;

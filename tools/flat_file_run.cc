@@ -1,6 +1,7 @@
 // zorvel group on a CSV extract: reads the rows, joins them into spells,
 // groups them in batches (in worker processes with --jobs) and writes the
 // flat output files and the JSON Lines responses in input order.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -110,8 +111,9 @@ class RunOutputs {
 // Counts in descending order, ties by key.
 std::vector<std::pair<std::string, long>> ByCount(const Counts& counts) {
   std::vector<std::pair<std::string, long>> sorted(counts.begin(), counts.end());
-  std::stable_sort(sorted.begin(), sorted.end(),
-                   [](const auto& a, const auto& b) { return a.second > b.second; });
+  std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+    return a.second != b.second ? a.second > b.second : a.first < b.first;
+  });
   return sorted;
 }
 

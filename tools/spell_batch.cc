@@ -128,9 +128,7 @@ void BatchResult::AddCounts(const BatchResult& other) {
 }
 
 void AddCount(Counts* counts, std::string_view key, long count) {
-  auto entry = counts->find(key);
-  if (entry == counts->end()) entry = counts->emplace(std::string(key), 0).first;
-  entry->second += count;
+  (*counts)[std::string(key)] += count;
 }
 
 std::string EncodeBatch(const SpellBatch& batch) {

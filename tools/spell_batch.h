@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zorvel::cli {
@@ -23,8 +23,9 @@ struct SpellBatch {
   size_t row_count = 0;
 };
 
-// Counts by text, looked up by view without making a string.
-using Counts = std::map<std::string, long, std::less<>>;
+// Counts by text, in no order. The texts counted (HRGs, error messages) are
+// short, so a look-up's key string stays within the string itself.
+using Counts = std::unordered_map<std::string, long>;
 // Adds `count` to the count of `key`.
 void AddCount(Counts* counts, std::string_view key, long count = 1);
 

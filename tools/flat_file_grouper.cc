@@ -1,9 +1,5 @@
 #include "flat_file_grouper.h"
 
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-
 #include <utility>
 
 #include "csv_cells.h"
@@ -19,35 +15,43 @@ std::vector<std::string> OutputColumns(const std::vector<SchemaField>& fields) {
   return columns;
 }
 
+using Kind = AnswerTape::Kind;
+
 // A value as one cell: a text as it is, an array's texts joined with ";", a
-// number or boolean as JSON writes it, null as nothing. `scratch` holds the
-// text when it is not the value's own.
-std::string_view CellOf(const rapidjson::Value& value, std::string* scratch) {
-  if (value.IsString()) return std::string_view(value.GetString(), value.GetStringLength());
-  scratch->clear();
-  if (value.IsArray()) {
-    bool first = true;
-    for (const auto& element : value.GetArray()) {
-      if (!first) scratch->push_back(';');
-      first = false;
-      if (element.IsString()) scratch->append(element.GetString(), element.GetStringLength());
+// number, boolean or object as JSON writes it, null or no value (index 0)
+// as nothing. `scratch` holds the text when it is not the value's own.
+std::string_view CellOf(const AnswerTape& tape, uint32_t index, std::string* scratch) {
+  if (index == 0) return {};
+  const AnswerTape::Entry& value = tape[index];
+  switch (value.kind) {
+    case Kind::kString: return value.text;
+    case Kind::kNull: return {};
+    case Kind::kArray: {
+      scratch->clear();
+      bool first = true;
+      for (uint32_t i = index + 1; i < value.next; i = tape[i].next) {
+        if (!first) scratch->push_back(';');
+        first = false;
+        if (tape[i].kind == Kind::kString) scratch->append(tape[i].text);
+      }
+      return *scratch;
     }
-  } else if (!value.IsNull()) {
-    rapidjson::StringBuffer text;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(text);
-    value.Accept(writer);
-    scratch->assign(text.GetString(), text.GetSize());
+    default: return tape.Json(index, scratch);
   }
-  return *scratch;
 }
 
-// The cell of member `name`; empty when absent.
-std::string Cell(const rapidjson::Value& object, const char* name) {
-  if (!object.IsObject()) return "";
-  const auto member = object.FindMember(name);
-  if (member == object.MemberEnd()) return "";
+// The cell of member `name` of the object at `index`; empty when absent.
+std::string Cell(const AnswerTape& tape, uint32_t index, const char* name) {
   std::string scratch;
-  return std::string(CellOf(member->value, &scratch));
+  return std::string(CellOf(tape, tape.Find(index, name), &scratch));
+}
+
+// Calls `visit` with the index of each element of the array at `index`
+// (none when there is none, or it is not an array).
+template <typename Visit>
+void ForEachElement(const AnswerTape& tape, uint32_t index, Visit visit) {
+  if (index == 0 || tape[index].kind != Kind::kArray) return;
+  for (uint32_t i = index + 1; i < tape[index].next; i = tape[i].next) visit(i);
 }
 
 std::string Header(std::initializer_list<const char*> first, const std::vector<std::string>& rest) {
@@ -62,25 +66,23 @@ std::string Header(std::initializer_list<const char*> first, const std::vector<s
   return line;
 }
 
-void AddErrors(const rapidjson::Value* errors, std::string_view spell_id,
+void AddErrors(const AnswerTape& tape, uint32_t errors, std::string_view spell_id,
                std::string_view episode_id, BatchResult* result) {
-  if (errors == nullptr || !errors->IsArray()) return;
-  for (const auto& error : errors->GetArray()) {
-    const std::string message = Cell(error, "Message");
-    AppendCsvLine(&result->errors, {spell_id, episode_id, Cell(error, "Field"), message,
-                                    Cell(error, "Value"), Cell(error, "Index"),
-                                    Cell(error, "Section")});
+  ForEachElement(tape, errors, [&](uint32_t error) {
+    const std::string message = Cell(tape, error, "Message");
+    AppendCsvLine(&result->errors, {spell_id, episode_id, Cell(tape, error, "Field"), message,
+                                    Cell(tape, error, "Value"), Cell(tape, error, "Index"),
+                                    Cell(tape, error, "Section")});
     AddCount(&result->messages, message);
-  }
+  });
 }
 
 // One line per unbundled HRG: "HRG*N" counts N, a bare HRG counts 1.
-void AddUnbundled(const rapidjson::Value* list, std::string_view spell_id,
+void AddUnbundled(const AnswerTape& tape, uint32_t list, std::string_view spell_id,
                   std::string_view episode_id, BatchResult* result) {
-  if (list == nullptr || !list->IsArray()) return;
-  for (const auto& element : list->GetArray()) {
-    if (!element.IsString()) continue;
-    const std::string entry(element.GetString(), element.GetStringLength());
+  ForEachElement(tape, list, [&](uint32_t element) {
+    if (tape[element].kind != Kind::kString) return;
+    const std::string entry(tape[element].text);
     std::string hrg = entry;
     std::string count = "1";
     const size_t star = entry.rfind('*');
@@ -90,7 +92,7 @@ void AddUnbundled(const rapidjson::Value* list, std::string_view spell_id,
       count = entry.substr(star + 1);
     }
     AppendCsvLine(&result->unbundled, {spell_id, episode_id, hrg, count});
-  }
+  });
 }
 
 // The members of a trace step, in the order they are written.
@@ -99,26 +101,20 @@ constexpr const char* kTraceMembers[] = {"Component", "Step", "Item", "Index",
                                          "Rule",      "HRG",   "Result", "Reason"};
 
 // One line per step of the record's "Trace", numbered on from `*number`.
-void AddTrace(const rapidjson::Value* trace, std::string_view spell_id,
+void AddTrace(const AnswerTape& tape, uint32_t trace, std::string_view spell_id,
               std::string_view episode_id, long* number, BatchResult* result) {
-  if (trace == nullptr || !trace->IsArray()) return;
-  for (const auto& step : trace->GetArray()) {
+  ForEachElement(tape, trace, [&](uint32_t step) {
     std::string& line = result->trace;
     AppendCsvCell(&line, spell_id, true);
     AppendCsvCell(&line, episode_id);
     AppendCsvCell(&line, std::to_string(++*number));
-    for (const char* member : kTraceMembers) AppendCsvCell(&line, Cell(step, member));
+    for (const char* member : kTraceMembers) AppendCsvCell(&line, Cell(tape, step, member));
     line.push_back('\n');
-  }
+  });
 }
 
-bool IsTrue(const rapidjson::Value* success) {
-  return success != nullptr && success->IsBool() && success->GetBool();
-}
-
-// The cell of `value`, empty when there is none.
-std::string_view CellOf(const rapidjson::Value* value, std::string* scratch) {
-  return value == nullptr ? std::string_view() : CellOf(*value, scratch);
+bool IsTrue(const AnswerTape& tape, uint32_t success) {
+  return success != 0 && tape[success].kind == Kind::kTrue;
 }
 
 }  // namespace
@@ -133,15 +129,15 @@ FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
       spell_columns_(OutputColumns(mode.spell_outputs)),
       episode_columns_(OutputColumns(mode.episode_outputs)),
       has_unbundled_(mode.Outputs("UnbundledHRG")) {
-  for (const std::string& name : spell_columns_) spell_has_hrg_ |= name == "HRG";
+  for (const std::string& name : spell_columns_.names) spell_has_hrg_ |= name == "HRG";
 }
 
 std::string FlatFileGrouper::SpellsHeader() const {
-  return Header({"SpellId", "Success"}, spell_columns_);
+  return Header({"SpellId", "Success"}, spell_columns_.names);
 }
 
 std::string FlatFileGrouper::EpisodesHeader() const {
-  return Header({"SpellId", "EpisodeId", "Success"}, episode_columns_);
+  return Header({"SpellId", "EpisodeId", "Success"}, episode_columns_.names);
 }
 
 std::string FlatFileGrouper::ErrorsHeader() {
@@ -185,16 +181,9 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     result->responses.append(answer);
     result->responses.push_back('\n');
   }
-  answer_.assign(answer);
-  // The answer is the plug-in's own compact document, parsed in place.
-  // The document's nodes come from a buffer kept across answers; the pool
-  // turns to the heap only for an answer too large for it.
-  rapidjson::MemoryPoolAllocator<> nodes(node_buffer_.data(), node_buffer_.size());
-  rapidjson::Document document(&nodes);
-  document.ParseInsitu(answer_.data());
-  const rapidjson::Value& root = document;
-  const Members spell_members = Scan(root, spell_columns_);
-  const bool success = !document.HasParseError() && IsTrue(spell_members.success);
+  tape_.Read(answer);
+  const Members spell_members = Scan(0, spell_columns_);
+  const bool success = !tape_.ParseError() && IsTrue(tape_, spell_members.success);
   ++result->spell_count;
   ++(success ? result->succeeded : result->failed);
 
@@ -204,21 +193,19 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   AppendCells(&line);
   line.push_back('\n');
   std::string scratch;
-  if (spell_has_hrg_) AddCount(&result->hrgs, CellOf(spell_members.hrg, &scratch));
-  AddErrors(spell_members.errors, spell.id, "", result);
-  AddUnbundled(spell_members.unbundled, spell.id, "", result);
+  if (spell_has_hrg_) AddCount(&result->hrgs, CellOf(tape_, spell_members.hrg, &scratch));
+  AddErrors(tape_, spell_members.errors, spell.id, "", result);
+  AddUnbundled(tape_, spell_members.unbundled, spell.id, "", result);
   long step = 0;
-  AddTrace(spell_members.trace, spell.id, "", &step, result);
+  AddTrace(tape_, spell_members.trace, spell.id, "", &step, result);
 
-  const rapidjson::Value* episodes = spell_members.episodes;
-  if (episodes == nullptr || !episodes->IsArray()) return;
   size_t index = 0;
   std::string numbered;
-  for (const auto& episode : episodes->GetArray()) {
+  ForEachElement(tape_, spell_members.episodes, [&](uint32_t episode) {
     const Members members = Scan(episode, episode_columns_);
     std::string_view id;
-    if (members.id != nullptr) {
-      id = CellOf(members.id, &numbered);
+    if (members.id != 0) {
+      id = CellOf(tape_, members.id, &numbered);
     } else {
       numbered = index < spell.rows.size() ? mapping_.EpisodeId(spell.rows[index], index)
                                            : std::to_string(index + 1);
@@ -229,52 +216,80 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     std::string& row = result->episodes;
     AppendCsvCell(&row, spell.id, true);
     AppendCsvCell(&row, id);
-    AppendCsvCell(&row, IsTrue(members.success) ? "true" : "false");
+    AppendCsvCell(&row, IsTrue(tape_, members.success) ? "true" : "false");
     AppendCells(&row);
     row.push_back('\n');
-    if (!spell_has_hrg_) AddCount(&result->hrgs, CellOf(members.hrg, &scratch));
-    AddErrors(members.errors, spell.id, id, result);
-    AddUnbundled(members.unbundled, spell.id, id, result);
-    AddTrace(members.trace, spell.id, id, &step, result);
-  }
+    if (!spell_has_hrg_) AddCount(&result->hrgs, CellOf(tape_, members.hrg, &scratch));
+    AddErrors(tape_, members.errors, spell.id, id, result);
+    AddUnbundled(tape_, members.unbundled, spell.id, id, result);
+    AddTrace(tape_, members.trace, spell.id, id, &step, result);
+  });
 }
 
-// The members of an answer object that Scan finds, by name.
-constexpr std::pair<std::string_view, const rapidjson::Value* FlatFileGrouper::Members::*>
-    kNamedMembers[] = {{"Success", &FlatFileGrouper::Members::success},
-                       {"HRG", &FlatFileGrouper::Members::hrg},
-                       {"Errors", &FlatFileGrouper::Members::errors},
-                       {"UnbundledHRG", &FlatFileGrouper::Members::unbundled},
-                       {"Trace", &FlatFileGrouper::Members::trace},
-                       {"Episodes", &FlatFileGrouper::Members::episodes},
-                       {"Id", &FlatFileGrouper::Members::id}};
+namespace {
 
-FlatFileGrouper::Members FlatFileGrouper::Scan(const rapidjson::Value& object,
-                                               const std::vector<std::string>& columns) {
+using MemberSlot = uint32_t FlatFileGrouper::Members::*;
+
+// The members of an answer object that Scan finds, by name.
+constexpr std::pair<std::string_view, MemberSlot> kNamedMembers[] = {
+    {"Success", &FlatFileGrouper::Members::success},
+    {"HRG", &FlatFileGrouper::Members::hrg},
+    {"Errors", &FlatFileGrouper::Members::errors},
+    {"UnbundledHRG", &FlatFileGrouper::Members::unbundled},
+    {"Trace", &FlatFileGrouper::Members::trace},
+    {"Episodes", &FlatFileGrouper::Members::episodes},
+    {"Id", &FlatFileGrouper::Members::id}};
+
+MemberSlot NamedSlot(std::string_view name) {
+  for (const auto& [named, slot] : kNamedMembers) {
+    if (name == named) return slot;
+  }
+  return nullptr;
+}
+
+// The index of `name` in `names`, searched from `from` on and then round
+// to it; names.size() when it is not there.
+size_t FindColumn(const std::vector<std::string>& names, std::string_view name, size_t from) {
+  for (size_t i = from; i < names.size(); ++i) {
+    if (names[i] == name) return i;
+  }
+  for (size_t i = 0; i < from && i < names.size(); ++i) {
+    if (names[i] == name) return i;
+  }
+  return names.size();
+}
+
+}  // namespace
+
+FlatFileGrouper::Columns::Columns(std::vector<std::string> column_names)
+    : names(std::move(column_names)) {
+  for (const std::string& name : names) slots.push_back(NamedSlot(name));
+}
+
+FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns) {
   Members found;
-  cells_.assign(columns.size(), std::string_view());
-  scratch_.resize(columns.size());
-  if (!object.IsObject()) return found;
+  const size_t count = columns.names.size();
+  cells_.assign(count, std::string_view());
+  scratch_.resize(count);
+  const AnswerTape::Entry& entry = tape_[object];
+  if (entry.kind != Kind::kObject) return found;
   // Answers list their members in the order of the columns, so the search
   // for each name starts after the last one found.
   size_t next = 0;
-  for (const auto& member : object.GetObject()) {
-    const std::string_view name(member.name.GetString(), member.name.GetStringLength());
-    for (size_t step = 0; step < columns.size(); ++step) {
-      const size_t i = (next + step) % columns.size();
-      if (columns[i] == name) {
-        cells_[i] = CellOf(member.value, &scratch_[i]);
-        next = i + 1;
-        break;
-      }
+  for (uint32_t member = object + 1; member < entry.next; member = tape_[member + 1].next) {
+    const std::string_view name = tape_[member].text;
+    const uint32_t value = member + 1;
+    const size_t i = FindColumn(columns.names, name, next);
+    MemberSlot slot = nullptr;
+    if (i < count) {
+      cells_[i] = CellOf(tape_, value, &scratch_[i]);
+      next = i + 1;
+      slot = columns.slots[i];
+    } else {
+      slot = NamedSlot(name);
     }
-    for (const auto& [named, slot] : kNamedMembers) {
-      if (name == named) {
-        // The first member of a name counts, as a look-up by name finds.
-        if (found.*slot == nullptr) found.*slot = &member.value;
-        break;
-      }
-    }
+    // The first member of a name counts, as a look-up by name finds.
+    if (slot != nullptr && found.*slot == 0) found.*slot = value;
   }
   return found;
 }

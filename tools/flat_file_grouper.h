@@ -7,8 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include <rapidjson/document.h>
-
+#include "answer_tape.h"
 #include "column_mapping.h"
 #include "mode_schema.h"
 #include "plugin_loader.h"
@@ -38,22 +37,31 @@ class FlatFileGrouper {
   bool HasUnbundled() const { return has_unbundled_; }
 
   // The members of an answer object that the files need beyond its cells
-  // (the first member of each name).
+  // (the first member of each name), as the tape's indices of their values;
+  // 0 where there is none.
   struct Members {
-    const rapidjson::Value* success = nullptr;
-    const rapidjson::Value* hrg = nullptr;
-    const rapidjson::Value* errors = nullptr;
-    const rapidjson::Value* unbundled = nullptr;
-    const rapidjson::Value* trace = nullptr;
-    const rapidjson::Value* episodes = nullptr;
-    const rapidjson::Value* id = nullptr;
+    uint32_t success = 0;
+    uint32_t hrg = 0;
+    uint32_t errors = 0;
+    uint32_t unbundled = 0;
+    uint32_t trace = 0;
+    uint32_t episodes = 0;
+    uint32_t id = 0;
   };
 
  private:
+  // An object's output columns, each with the member of Members it also
+  // fills, if any.
+  struct Columns {
+    explicit Columns(std::vector<std::string> column_names);
+    std::vector<std::string> names;
+    std::vector<uint32_t Members::*> slots;
+  };
+
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
-  // One pass over the members of `object`: the cells of `columns` into
-  // cells_, and the members above.
-  Members Scan(const rapidjson::Value& object, const std::vector<std::string>& columns);
+  // One pass over the members of the tape's object at `object`: the cells
+  // of `columns` into cells_, and the members above.
+  Members Scan(uint32_t object, const Columns& columns);
   // Appends the cells the last Scan found.
   void AppendCells(std::string* line) const;
 
@@ -61,14 +69,13 @@ class FlatFileGrouper {
   const ColumnMapping& mapping_;
   bool keep_responses_;
   bool requests_only_;
-  std::vector<std::string> spell_columns_;    // spell outputs but "Id" and "Errors"
-  std::vector<std::string> episode_columns_;  // likewise for episodes
+  Columns spell_columns_;    // spell outputs but "Id" and "Errors"
+  Columns episode_columns_;  // likewise for episodes
   bool spell_has_hrg_ = false;
   bool has_unbundled_ = false;
   DocumentBuffer buffer_;
   std::string request_;
-  std::string answer_;
-  std::vector<char> node_buffer_ = std::vector<char>(256 * 1024);
+  AnswerTape tape_;
   std::vector<std::string_view> cells_;
   std::vector<std::string> scratch_;
 };

@@ -15,6 +15,7 @@
 #include <rapidjson/writer.h>
 
 #include "answer_tape.h"
+#include "plain_text.h"
 
 namespace zorvel::cli {
 namespace {
@@ -78,6 +79,29 @@ void ExpectSameTapeWhenPlain(const std::string& text, bool expect_plain) {
   EXPECT_EQ(Difference(plain, parsed), "") << text;
   std::string scratch;
   EXPECT_EQ(plain.Json(0, &scratch), text) << "a plain text is its own compact JSON";
+}
+
+// Plain text ends at the first byte that is a control byte, a quote, a
+// backslash, DEL or above, wherever in a block of sixteen it stands, and
+// never past the end it is given.
+TEST(PlainText, EndsAtTheFirstByteThatIsNotPlainWhereverItStands) {
+  for (int byte = 0; byte < 256; ++byte) {
+    const bool plain = byte >= 0x20 && byte < 0x7f && byte != '"' && byte != '\\';
+    for (size_t at = 0; at < 40; ++at) {
+      std::string text(48, 'a');
+      text[at] = static_cast<char>(byte);
+      const char* begin = text.data();
+      const size_t expected = plain ? text.size() : at;
+      ASSERT_EQ(PastPlainText(begin, begin + text.size()) - begin, expected)
+          << "byte " << byte << " at " << at;
+      // The same text cut short just after the byte ends there, or at the byte.
+      ASSERT_EQ(PastPlainText(begin, begin + at + 1) - begin, plain ? at + 1 : at);
+    }
+  }
+  for (size_t size = 0; size <= 40; ++size) {
+    const std::string text(size, 'z');
+    EXPECT_EQ(PastPlainText(text.data(), text.data() + size) - text.data(), size);
+  }
 }
 
 TEST(AnswerTape, SplitAndParserReadTheSameTape) {

@@ -1,6 +1,7 @@
 #include "answer_tape.h"
 
-#include <array>
+#include "plain_text.h"
+
 #include <cstring>
 
 #include <rapidjson/stringbuffer.h>
@@ -9,21 +10,11 @@
 namespace zorvel::cli {
 namespace {
 
-// The bytes a text of the direct split may hold: printable ASCII but the
-// quote and the backslash, so that the text is its own characters.
-constexpr std::array<bool, 256> PlainBytes() {
-  std::array<bool, 256> plain{};
-  for (int byte = 0x20; byte < 0x7f; ++byte) plain[byte] = byte != '"' && byte != '\\';
-  return plain;
-}
-constexpr std::array<bool, 256> kPlainByte = PlainBytes();
-
 // Past the text that starts after its opening quote at `p`, closing quote
-// included; nullptr when the text is not plain or not closed. (The texts
-// of answers are short: looking at eight bytes at a time costs more than
-// it saves.)
+// included; nullptr when the text is not plain (so that it is its own
+// characters) or not closed.
 const char* PastText(const char* p, const char* end) {
-  while (p != end && kPlainByte[static_cast<unsigned char>(*p)]) ++p;
+  p = PastPlainText(p, end);
   return p != end && *p == '"' ? p + 1 : nullptr;
 }
 

@@ -259,15 +259,17 @@ class FlatFileRun {
 
   void Dispatch() {
     if (batch_.spells.empty()) return;
-    BatchRecord record;
-    for (const SpellRows& spell : batch_.spells) record.spells.emplace_back(spell.id, spell.lines);
-    record.rows = batch_.row_count;
-    const uint64_t index = next_batch_++;
-    held_[index] = std::move(record);
-    if (pool_ != nullptr) {
-      pool_->Submit(EncodeBatch(batch_));
+    if (pool_ == nullptr) {
+      rows_grouped_ += static_cast<long>(batch_.row_count);
+      Write(grouper_->Group(batch_));
     } else {
-      Accept(index, grouper_->Group(batch_));
+      // What a worker holds is kept until its result comes, so that the
+      // spells of a worker that dies can be named.
+      BatchRecord record;
+      for (const SpellRows& spell : batch_.spells) record.spells.emplace_back(spell.id, spell.lines);
+      record.rows = batch_.row_count;
+      held_[next_batch_++] = std::move(record);
+      pool_->Submit(EncodeBatch(batch_));
     }
     batch_ = SpellBatch();
   }
@@ -275,15 +277,15 @@ class FlatFileRun {
   void Deliver(uint64_t index, bool ok, const std::string& bytes) {
     BatchResult result;
     if (ok && DecodeResult(bytes, &result)) {
-      Accept(index, result);
+      rows_grouped_ += static_cast<long>(held_[index].rows);
+      held_.erase(index);
+      Write(result);
       return;
     }
     Lose(index, ok ? "its worker answered with something that is not a result" : bytes);
   }
 
-  void Accept(uint64_t index, const BatchResult& result) {
-    rows_grouped_ += static_cast<long>(held_[index].rows);
-    held_.erase(index);
+  void Write(const BatchResult& result) {
     outputs_.Write("spells", result.spells);
     outputs_.Write("episodes", result.episodes);
     outputs_.Write("errors", result.errors);

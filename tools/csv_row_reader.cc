@@ -289,7 +289,7 @@ void CsvRowReader::Reject(const std::string& reason) {
   CsvRow rejected = std::move(current_);
   rejected.fault = reason;
   ready_.push_back(std::move(rejected));
-  current_ = CsvRow();
+  NewRow();
   ResetParser();
 }
 
@@ -316,8 +316,24 @@ void CsvRowReader::AddCell(const char* text, size_t size) {
 
 void CsvRowReader::EndRow() {
   ready_.push_back(std::move(current_));
-  current_ = CsvRow();
+  NewRow();
   row_bytes_ = 0;
+}
+
+void CsvRowReader::NewRow() {
+  current_ = CsvRow();
+  if (!spare_cells_.empty()) {
+    current_.cells = std::move(spare_cells_.back());
+    spare_cells_.pop_back();
+  }
+}
+
+void CsvRowReader::Recycle(std::vector<std::string>&& cells) {
+  // A batch's worth of rows; more would only hold memory.
+  constexpr size_t kMaxSpareRows = 2048;
+  if (spare_cells_.size() >= kMaxSpareRows || cells.capacity() == 0) return;
+  cells.clear();
+  spare_cells_.push_back(std::move(cells));
 }
 
 }  // namespace zorvel::cli

@@ -43,6 +43,10 @@ class CsvRowReader {
   // not be read further (then error() is set).
   bool Next(CsvRow* row);
 
+  // Takes back the cells of a row that is done with, so that a later row
+  // fills them rather than allocating its own.
+  void Recycle(std::vector<std::string>&& cells);
+
   const std::string& error() const { return error_; }
 
   // The number of cells rows are expected to have (room is made for them).
@@ -67,6 +71,8 @@ class CsvRowReader {
   bool SplitPlainLine(const char* data, size_t size);
   void AddCell(const char* text, size_t size);
   void EndRow();
+  // Starts current_ afresh, on spare cells when there are any.
+  void NewRow();
   void FinishInput();
   void Reject(const std::string& reason);
   void ResetParser();
@@ -92,6 +98,7 @@ class CsvRowReader {
   size_t width_ = 8;
   bool split_plain_lines_ = true;
   std::deque<CsvRow> ready_;
+  std::vector<std::vector<std::string>> spare_cells_;  // emptied, kept for their room
   std::string error_;
 };
 

@@ -232,6 +232,13 @@ class FlatFileRun {
   int ReadRows(CsvRowReader& reader) {
     SpellAssembler assembler([this](SpellRows&& spell) { AddSpell(std::move(spell)); },
                              [this](RejectedRow&& row) { Reject(row); });
+    // Spells and rows done with go back to be filled again.
+    reader_ = &reader;
+    assembler_ = &assembler;
+    struct Forget {
+      FlatFileRun* run;
+      ~Forget() { run->reader_ = nullptr, run->assembler_ = nullptr; }
+    } forget{this};
     const int spell_column = mapping_.spell_column();
     CsvRow row;
     while (reader.Next(&row) && outputs_.Failure().empty()) {
@@ -271,7 +278,14 @@ class FlatFileRun {
       held_[next_batch_++] = std::move(record);
       pool_->Submit(EncodeBatch(batch_));
     }
-    batch_ = SpellBatch();
+    for (SpellRows& spell : batch_.spells) {
+      if (reader_ != nullptr) {
+        for (std::vector<std::string>& row : spell.rows) reader_->Recycle(std::move(row));
+      }
+      if (assembler_ != nullptr) assembler_->Recycle(std::move(spell));
+    }
+    batch_.spells.clear();
+    batch_.row_count = 0;
   }
 
   void Deliver(uint64_t index, bool ok, const std::string& bytes) {
@@ -359,6 +373,8 @@ class FlatFileRun {
   std::unique_ptr<WorkerPool> pool_;
   RunOutputs outputs_;
   SpellBatch batch_;
+  CsvRowReader* reader_ = nullptr;       // while rows are read
+  SpellAssembler* assembler_ = nullptr;  // while rows are read
   uint64_t next_batch_ = 0;
   std::map<uint64_t, BatchRecord> held_;
   BatchResult totals_;

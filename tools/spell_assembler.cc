@@ -100,11 +100,24 @@ void SpellAssembler::Close() {
     }
   }
   spell_ = SpellRows();
+  if (!spare_.empty()) {
+    spell_ = std::move(spare_.back());
+    spare_.pop_back();
+  }
   entries_.clear();
   poison_.clear();
 }
 
 void SpellAssembler::Finish() { Close(); }
+
+void SpellAssembler::Recycle(SpellRows&& spell) {
+  constexpr size_t kMaxSpare = 256;
+  if (spare_.size() >= kMaxSpare) return;
+  spell.id.clear();
+  spell.lines.clear();
+  spell.rows.clear();
+  spare_.push_back(std::move(spell));
+}
 
 void SpellAssembler::Abandon(const std::string& reason) {
   if (open_) Poison(reason);

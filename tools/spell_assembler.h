@@ -51,6 +51,9 @@ class SpellAssembler {
   void Finish();
   // Rejects the spell in progress for `reason` (the input broke off in it).
   void Abandon(const std::string& reason);
+  // Takes back a spell that was handed on and is done with, to build a
+  // later spell in its room.
+  void Recycle(SpellRows&& spell);
 
  private:
   struct Entry {
@@ -68,6 +71,7 @@ class SpellAssembler {
   OnReject on_reject_;
   bool open_ = false;
   SpellRows spell_;
+  std::vector<SpellRows> spare_;  // emptied spells, kept for their room
   std::vector<Entry> entries_;  // every row of the spell in progress
   std::string poison_;          // why the spell in progress is rejected
   // The first line of every spell id seen, by a 64-bit hash of the id, in an

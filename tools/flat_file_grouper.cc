@@ -1,19 +1,12 @@
 #include "flat_file_grouper.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "csv_cells.h"
 
 namespace zorvel::cli {
 namespace {
-
-std::vector<std::string> OutputColumns(const std::vector<SchemaField>& fields) {
-  std::vector<std::string> columns;
-  for (const SchemaField& field : fields) {
-    if (field.name != "Id" && field.name != "Errors") columns.push_back(field.name);
-  }
-  return columns;
-}
 
 using Kind = AnswerTape::Kind;
 
@@ -126,8 +119,8 @@ FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
       mapping_(mapping),
       keep_responses_(keep_responses),
       requests_only_(requests_only),
-      spell_columns_(OutputColumns(mode.spell_outputs)),
-      episode_columns_(OutputColumns(mode.episode_outputs)),
+      spell_columns_(mode.spell_outputs),
+      episode_columns_(mode.episode_outputs),
       has_unbundled_(mode.Outputs("UnbundledHRG")) {
   for (const std::string& name : spell_columns_.names) spell_has_hrg_ |= name == "HRG";
 }
@@ -261,30 +254,40 @@ size_t FindColumn(const std::vector<std::string>& names, std::string_view name, 
 
 }  // namespace
 
-FlatFileGrouper::Columns::Columns(std::vector<std::string> column_names)
-    : names(std::move(column_names)) {
-  for (const std::string& name : names) slots.push_back(NamedSlot(name));
+FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs) {
+  auto add = [this](const std::string& name, bool is_column) {
+    if (std::find(members.begin(), members.end(), name) != members.end()) return;
+    members.push_back(name);
+    column.push_back(is_column ? static_cast<uint32_t>(names.size()) : kNoColumn);
+    slots.push_back(NamedSlot(name));
+    if (is_column) names.push_back(name);
+  };
+  add("Success", false);
+  for (const SchemaField& field : outputs) add(field.name, field.name != "Id" && field.name != "Errors");
+  add("Episodes", false);
 }
 
 FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns) {
   Members found;
   const size_t count = columns.names.size();
+  const size_t known = columns.members.size();
   cells_.assign(count, std::string_view());
   scratch_.resize(count);
   const AnswerTape::Entry& entry = tape_[object];
   if (entry.kind != Kind::kObject) return found;
-  // Answers list their members in the order of the columns, so the search
-  // for each name starts after the last one found.
+  // Answers list their members nearly in the order of `members`, so the
+  // search for each name starts after the last one found.
   size_t next = 0;
   for (uint32_t member = object + 1; member < entry.next; member = tape_[member + 1].next) {
     const std::string_view name = tape_[member].text;
     const uint32_t value = member + 1;
-    const size_t i = FindColumn(columns.names, name, next);
+    const size_t i = FindColumn(columns.members, name, next);
     MemberSlot slot = nullptr;
-    if (i < count) {
-      cells_[i] = CellOf(tape_, value, &scratch_[i]);
+    if (i < known) {
       next = i + 1;
       slot = columns.slots[i];
+      const uint32_t cell = columns.column[i];
+      if (cell != Columns::kNoColumn) cells_[cell] = CellOf(tape_, value, &scratch_[cell]);
     } else {
       slot = NamedSlot(name);
     }

@@ -50,11 +50,16 @@ class FlatFileGrouper {
   };
 
  private:
-  // An object's output columns, each with the member of Members it also
-  // fills, if any.
+  // An object's output columns, and the names its members may have in the
+  // order answers list them ("Success", then the schema's outputs, then
+  // "Episodes"), each with its column (or kNoColumn) and the member of
+  // Members it fills, if any.
   struct Columns {
-    explicit Columns(std::vector<std::string> column_names);
-    std::vector<std::string> names;
+    explicit Columns(const std::vector<SchemaField>& outputs);
+    static constexpr uint32_t kNoColumn = UINT32_MAX;
+    std::vector<std::string> names;  // of the columns
+    std::vector<std::string> members;
+    std::vector<uint32_t> column;
     std::vector<uint32_t Members::*> slots;
   };
 

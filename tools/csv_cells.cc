@@ -3,7 +3,6 @@
 #include <csv.h>
 
 #include <array>
-#include <cstring>
 
 namespace zorvel::cli {
 namespace {
@@ -38,21 +37,24 @@ void AppendCsvCell(std::string* line, std::string_view cell, bool first) {
 }
 
 void AppendCsvCells(std::string* line, const std::vector<std::string_view>& cells) {
-  size_t size = 0;
+  // Cells are short and seldom need quotes: each is copied a byte at a time
+  // as it is checked, and the line is written again, quoted, only when one
+  // does.
+  const size_t start = line->size();
+  size_t size = cells.size();
+  for (std::string_view cell : cells) size += cell.size();
+  line->resize(start + size);
+  char* out = line->data() + start;
   for (std::string_view cell : cells) {
-    if (NeedsQuotes(cell)) {
-      for (std::string_view each : cells) AppendCsvCell(line, each);
-      return;
+    *out++ = ',';
+    for (const char c : cell) {
+      if (kNeedsQuotes[static_cast<unsigned char>(c)]) {
+        line->resize(start);
+        for (std::string_view each : cells) AppendCsvCell(line, each);
+        return;
+      }
+      *out++ = c;
     }
-    size += 1 + cell.size();
-  }
-  size_t at = line->size();
-  line->resize(at + size);
-  char* out = line->data();
-  for (std::string_view cell : cells) {
-    out[at++] = ',';
-    if (!cell.empty()) std::memcpy(out + at, cell.data(), cell.size());
-    at += cell.size();
   }
 }
 

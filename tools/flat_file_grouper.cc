@@ -148,6 +148,12 @@ std::string FlatFileGrouper::TraceHeader() {
 
 BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
   BatchResult result;
+  GroupInto(batch, &result);
+  return result;
+}
+
+void FlatFileGrouper::GroupInto(const SpellBatch& batch, BatchResult* into) {
+  BatchResult& result = *into;
   std::vector<const std::vector<std::string>*> rows;
   for (const SpellRows& spell : batch.spells) {
     rows.clear();
@@ -165,7 +171,6 @@ BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
     });
     AddAnswer(spell, answer, &result);
   }
-  return result;
 }
 
 void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,

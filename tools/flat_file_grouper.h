@@ -23,6 +23,8 @@ class FlatFileGrouper {
                   bool keep_responses, bool requests_only = false);
 
   BatchResult Group(const SpellBatch& batch);
+  // Adds the lines and counts of `batch` to `result`.
+  void GroupInto(const SpellBatch& batch, BatchResult* result);
 
   // The header lines of the output files.
   std::string SpellsHeader() const;

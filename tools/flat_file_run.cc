@@ -267,8 +267,12 @@ class FlatFileRun {
   void Dispatch() {
     if (batch_.spells.empty()) return;
     if (pool_ == nullptr) {
+      // The totals take the batch's counts straight away: a table of counts
+      // for each batch would be filled with the same texts every time.
       rows_grouped_ += static_cast<long>(batch_.row_count);
-      Write(grouper_->Group(batch_));
+      grouper_->GroupInto(batch_, &totals_);
+      WriteLines(totals_);
+      totals_.ClearLines();
     } else {
       // What a worker holds is kept until its result comes, so that the
       // spells of a worker that dies can be named.
@@ -293,20 +297,20 @@ class FlatFileRun {
     if (ok && DecodeResult(bytes, &result)) {
       rows_grouped_ += static_cast<long>(held_[index].rows);
       held_.erase(index);
-      Write(result);
+      WriteLines(result);
+      totals_.AddCounts(result);
       return;
     }
     Lose(index, ok ? "its worker answered with something that is not a result" : bytes);
   }
 
-  void Write(const BatchResult& result) {
+  void WriteLines(const BatchResult& result) {
     outputs_.Write("spells", result.spells);
     outputs_.Write("episodes", result.episodes);
     outputs_.Write("errors", result.errors);
     outputs_.Write("unbundled", result.unbundled);
     outputs_.Write("trace", result.trace);
     outputs_.Write("responses", result.responses);
-    totals_.AddCounts(result);
   }
 
   // The rows of a batch whose worker died are rejected, and said so.

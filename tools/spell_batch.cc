@@ -127,6 +127,15 @@ void BatchResult::AddCounts(const BatchResult& other) {
   for (const auto& [key, count] : other.messages) AddCount(&messages, key, count);
 }
 
+void BatchResult::ClearLines() {
+  spells.clear();
+  episodes.clear();
+  errors.clear();
+  unbundled.clear();
+  trace.clear();
+  responses.clear();
+}
+
 void AddCount(Counts* counts, std::string_view key, long count) {
   (*counts)[std::string(key)] += count;
 }

@@ -47,6 +47,8 @@ struct BatchResult {
   // Adds the counts of `other` to these (the texts are not kept: they go
   // to the files as each batch arrives).
   void AddCounts(const BatchResult& other);
+  // Empties the lines, keeping the counts.
+  void ClearLines();
 };
 
 std::string EncodeBatch(const SpellBatch& batch);

@@ -11,28 +11,10 @@ void SpellAssembler::Start(long line, const std::string& id) {
   Close();
   open_ = true;
   spell_.id = id;
-  uint64_t key = std::hash<std::string_view>()(id);
-  if (key == 0) key = 1;
-  Seen& seen = Find(key);
-  if (seen.key == key) {
+  const long first = seen_.FirstLine(id, line);
+  if (first != 0) {
     Poison("the spell id " + id + " comes back after other spells (first seen at line " +
-           std::to_string(seen.line) + "); its rows are not merged");
-    return;
-  }
-  seen = {key, line};
-  if (++seen_count_ * 2 > seen_.size()) {
-    std::vector<Seen> old(seen_.size() * 2);
-    old.swap(seen_);
-    for (const Seen& entry : old) {
-      if (entry.key != 0) Find(entry.key) = entry;
-    }
-  }
-}
-
-SpellAssembler::Seen& SpellAssembler::Find(uint64_t key) {
-  const size_t mask = seen_.size() - 1;
-  for (size_t i = key & mask;; i = (i + 1) & mask) {
-    if (seen_[i].key == key || seen_[i].key == 0) return seen_[i];
+           std::to_string(first) + "); its rows are not merged");
   }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "csv_row_reader.h"
+#include "seen_spell_ids.h"
 #include "spell_batch.h"
 
 namespace zorvel::cli {
@@ -74,17 +75,7 @@ class SpellAssembler {
   std::vector<SpellRows> spare_;  // emptied spells, kept for their room
   std::vector<Entry> entries_;  // every row of the spell in progress
   std::string poison_;          // why the spell in progress is rejected
-  // The first line of every spell id seen, by a 64-bit hash of the id, in an
-  // open-addressed table kept at most half full (a key of 0 marks a free
-  // slot; a hash of 0 is taken as 1).
-  struct Seen {
-    uint64_t key = 0;
-    long line = 0;
-  };
-  // The entry for `key`: its first line, or a free slot to claim.
-  Seen& Find(uint64_t key);
-  std::vector<Seen> seen_ = std::vector<Seen>(1024);
-  size_t seen_count_ = 0;
+  SeenSpellIds seen_;
 };
 
 }  // namespace zorvel::cli

@@ -217,8 +217,9 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   result.responses = "{}\n";
   result.trace = "S1,,1,Plugin,Mode\n";
   result.failed = 4;
-  result.hrgs["AA01A"] = 2;
-  result.messages["is blank"] = 7;
+  result.hrgs.Add("AA01A", 2);
+  result.hrgs.Add("AA01B");
+  result.messages.Add("is blank", 7);
   const std::string result_bytes = EncodeResult(result);
   BatchResult result_back;
   ASSERT_TRUE(DecodeResult(result_bytes, &result_back));

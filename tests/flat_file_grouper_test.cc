@@ -65,7 +65,8 @@ TEST_F(FlatFileGrouperTest, MembersInAnyOrderFillTheirOwnColumns) {
     EXPECT_EQ(result.spells, "S1,true,AA01A,g,x;y\n") << answer;
     EXPECT_EQ(result.episodes, "S1,E1,false,AA01B,n\n") << answer;
     EXPECT_EQ(result.succeeded, 1) << answer;
-    ASSERT_EQ(result.hrgs.count("AA01A"), 1u) << answer;
+    EXPECT_EQ(result.hrgs.Of("AA01A"), 1) << answer;
+    EXPECT_EQ(result.hrgs.Of("AA01B"), 0) << answer;
   }
 }
 

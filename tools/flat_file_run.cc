@@ -110,7 +110,11 @@ class RunOutputs {
 
 // Counts in descending order, ties by key.
 std::vector<std::pair<std::string, long>> ByCount(const Counts& counts) {
-  std::vector<std::pair<std::string, long>> sorted(counts.begin(), counts.end());
+  std::vector<std::pair<std::string, long>> sorted;
+  sorted.reserve(counts.size());
+  for (size_t i = 0; i < counts.size(); ++i) {
+    sorted.emplace_back(std::string(counts.Text(i)), counts.Count(i));
+  }
   std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
     return a.second != b.second ? a.second > b.second : a.first < b.first;
   });

@@ -98,9 +98,9 @@ class Cursor {
 
 void PutCounts(std::string* out, const Counts& counts) {
   PutNumber(out, counts.size());
-  for (const auto& [key, count] : counts) {
-    PutText(out, key);
-    PutNumber(out, static_cast<uint64_t>(count));
+  for (size_t i = 0; i < counts.size(); ++i) {
+    PutText(out, counts.Text(i));
+    PutNumber(out, static_cast<uint64_t>(counts.Count(i)));
   }
 }
 
@@ -123,8 +123,10 @@ void BatchResult::AddCounts(const BatchResult& other) {
   episode_count += other.episode_count;
   succeeded += other.succeeded;
   failed += other.failed;
-  for (const auto& [key, count] : other.hrgs) AddCount(&hrgs, key, count);
-  for (const auto& [key, count] : other.messages) AddCount(&messages, key, count);
+  for (size_t i = 0; i < other.hrgs.size(); ++i) hrgs.Add(other.hrgs.Text(i), other.hrgs.Count(i));
+  for (size_t i = 0; i < other.messages.size(); ++i) {
+    messages.Add(other.messages.Text(i), other.messages.Count(i));
+  }
 }
 
 void BatchResult::ClearLines() {
@@ -137,7 +139,7 @@ void BatchResult::ClearLines() {
 }
 
 void AddCount(Counts* counts, std::string_view key, long count) {
-  (*counts)[std::string(key)] += count;
+  counts->Add(key, count);
 }
 
 std::string EncodeBatch(const SpellBatch& batch) {

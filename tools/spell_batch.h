@@ -7,8 +7,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "text_counts.h"
 
 namespace zorvel::cli {
 
@@ -23,9 +24,7 @@ struct SpellBatch {
   size_t row_count = 0;
 };
 
-// Counts by text, in no order. The texts counted (HRGs, error messages) are
-// short, so a look-up's key string stays within the string itself.
-using Counts = std::unordered_map<std::string, long>;
+using Counts = TextCounts;
 // Adds `count` to the count of `key`.
 void AddCount(Counts* counts, std::string_view key, long count = 1);
 

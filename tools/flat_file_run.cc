@@ -241,7 +241,10 @@ class FlatFileRun {
     assembler_ = &assembler;
     struct Forget {
       FlatFileRun* run;
-      ~Forget() { run->reader_ = nullptr, run->assembler_ = nullptr; }
+      ~Forget() {
+        run->reader_ = nullptr;
+        run->assembler_ = nullptr;
+      }
     } forget{this};
     const int spell_column = mapping_.spell_column();
     CsvRow row;

@@ -66,7 +66,7 @@ void AddErrors(const AnswerTape& tape, uint32_t errors, std::string_view spell_i
     AppendCsvLine(&result->errors, {spell_id, episode_id, Cell(tape, error, "Field"), message,
                                     Cell(tape, error, "Value"), Cell(tape, error, "Index"),
                                     Cell(tape, error, "Section")});
-    AddCount(&result->messages, message);
+    result->messages.Add(message);
   });
 }
 
@@ -191,7 +191,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   AppendCells(&line);
   line.push_back('\n');
   std::string scratch;
-  if (spell_has_hrg_) AddCount(&result->hrgs, CellOf(tape_, spell_members.hrg, &scratch));
+  if (spell_has_hrg_) result->hrgs.Add(CellOf(tape_, spell_members.hrg, &scratch));
   AddErrors(tape_, spell_members.errors, spell.id, "", result);
   AddUnbundled(tape_, spell_members.unbundled, spell.id, "", result);
   long step = 0;
@@ -217,7 +217,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     AppendCsvCell(&row, IsTrue(tape_, members.success) ? "true" : "false");
     AppendCells(&row);
     row.push_back('\n');
-    if (!spell_has_hrg_) AddCount(&result->hrgs, CellOf(tape_, members.hrg, &scratch));
+    if (!spell_has_hrg_) result->hrgs.Add(CellOf(tape_, members.hrg, &scratch));
     AddErrors(tape_, members.errors, spell.id, id, result);
     AddUnbundled(tape_, members.unbundled, spell.id, id, result);
     AddTrace(tape_, members.trace, spell.id, id, &step, result);

@@ -111,7 +111,7 @@ bool GetCounts(Cursor& in, Counts* counts) {
     std::string key;
     long count;
     if (!in.Text(&key) || !in.Count(&count)) return false;
-    AddCount(counts, key, count);
+    counts->Add(key, count);
   }
   return true;
 }
@@ -136,10 +136,6 @@ void BatchResult::ClearLines() {
   unbundled.clear();
   trace.clear();
   responses.clear();
-}
-
-void AddCount(Counts* counts, std::string_view key, long count) {
-  counts->Add(key, count);
 }
 
 std::string EncodeBatch(const SpellBatch& batch) {

@@ -25,8 +25,6 @@ struct SpellBatch {
 };
 
 using Counts = TextCounts;
-// Adds `count` to the count of `key`.
-void AddCount(Counts* counts, std::string_view key, long count = 1);
 
 // Lines of the output files (each complete with its line feed) and counts.
 struct BatchResult {

@@ -29,14 +29,6 @@ std::string_view TextCounts::Text(size_t index) const {
   return std::string_view(texts_).substr(begin, ends_[index] - begin);
 }
 
-bool TextCounts::operator==(const TextCounts& other) const {
-  if (size() != other.size()) return false;
-  for (size_t i = 0; i < size(); ++i) {
-    if (other.Of(Text(i)) != Count(i)) return false;
-  }
-  return true;
-}
-
 size_t TextCounts::Find(std::string_view text, uint64_t hash) const {
   const size_t mask = slots_.size() - 1;
   const auto low = static_cast<uint32_t>(hash);

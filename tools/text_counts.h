@@ -23,9 +23,6 @@ class TextCounts {
   std::string_view Text(size_t index) const;
   long Count(size_t index) const { return counts_[index]; }
 
-  // The same texts with the same counts, in any order.
-  bool operator==(const TextCounts& other) const;
-
  private:
   struct Slot {
     uint32_t hash = 0;   // the low half of the text's hash

@@ -3,6 +3,8 @@
 // insertions, and a cleared or copied record holds exactly its own items.
 #include "common/record.h"
 
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,56 @@ TEST(Record, EveryItemIsFoundAtEverySizeAndAfterClear) {
       EXPECT_EQ(record.FindSingle("Item" + std::to_string(i)), nullptr);
     }
     EXPECT_EQ(record.FindSingle(kNameA), nullptr);
+  }
+}
+
+// A reused record files items without a look-up while they come in the
+// order of its last filling. Rounds that mostly follow the last round's
+// order, but drop, swap and repeat names (repeats must replace, not add),
+// must hold what a map holds.
+TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
+  std::mt19937 random(7);
+  Record record;
+  std::vector<std::string> last;
+  for (int round = 0; round < 400; ++round) {
+    record.Clear();
+    SingleValues expected;
+    std::map<std::string, std::vector<std::string>, std::less<>> lists;
+    std::vector<std::string> order;
+    const size_t count = random() % 14;
+    for (size_t i = 0; i < count; ++i) {
+      std::string name = i < last.size() && random() % 5 != 0
+                             ? last[i]
+                             : "N" + std::to_string(random() % 12);
+      const std::string value = std::to_string(random() % 3000);
+      switch (random() % 4) {
+        case 0:
+          record.Set(name, value);
+          expected[name] = value;
+          break;
+        case 1:
+          record.Insert(name, value);
+          expected.emplace(name, value);
+          break;
+        case 2:
+          if (std::string* slot = record.RefillSingle(name)) {
+            *slot = value;
+          } else {
+            record.Single(ItemKey(name)) = value;
+          }
+          expected[name] = value;
+          break;
+        default:
+          record.List(name).push_back(value);
+          lists[name].push_back(value);
+          break;
+      }
+      order.push_back(std::move(name));
+    }
+    ASSERT_EQ(record.SortedSingles(), expected) << round;
+    ASSERT_EQ(record.SortedLists(), ListValues(lists.begin(), lists.end()))
+        << round;
+    last = std::move(order);
   }
 }
 

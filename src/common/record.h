@@ -88,8 +88,18 @@ class ItemSlots {
     }
     return *this;
   }
-  ItemSlots(ItemSlots&&) noexcept = default;
-  ItemSlots& operator=(ItemSlots&&) noexcept = default;
+  ItemSlots(ItemSlots&& other) noexcept
+      : hashes_(std::move(other.hashes_)),
+        slots_(std::move(other.slots_)),
+        index_(std::move(other.index_)),
+        refillable_(std::exchange(other.refillable_, 0)) {}
+  ItemSlots& operator=(ItemSlots&& other) noexcept {
+    hashes_ = std::move(other.hashes_);
+    slots_ = std::move(other.slots_);
+    index_ = std::move(other.index_);
+    refillable_ = std::exchange(other.refillable_, 0);
+    return *this;
+  }
 
   // The value filed under `key`, or null.
   Value* Find(const ItemKey& key) const {
@@ -110,8 +120,35 @@ class ItemSlots {
 
   // The value filed under `key`, made empty when absent.
   Value& Get(const ItemKey& key) {
+    if (Value* value = Refill(key.name)) {
+      value->clear();
+      return *value;
+    }
     if (Value* value = Find(key)) return *value;
     return Add(key);
+  }
+  // The same, for a name whose hash is worked out only when needed.
+  Value& Get(std::string_view name) {
+    if (Value* value = Refill(name)) {
+      value->clear();
+      return *value;
+    }
+    return Get(ItemKey(name));
+  }
+
+  // Files `name` without a look-up when the record is being filled in the
+  // order it was filled before its last Clear: when the next slot held
+  // `name` then, and every item filed since the Clear went back into the
+  // slot it held. The names in use before the Clear were distinct, so
+  // `name` cannot be filed already. Returns the slot's value as it was,
+  // for the caller to overwrite; null when the order does not hold.
+  Value* Refill(std::string_view name) {
+    const size_t n = hashes_.size();
+    if (n >= refillable_) return nullptr;
+    Slot& slot = *slots_[n];
+    if (!SameItemName(slot.name, name)) return nullptr;
+    File(n, slot.hash);
+    return &slot.value;
   }
 
   // Files a new empty value under `key`, which must be absent.
@@ -123,18 +160,12 @@ class ItemSlots {
     // the slot that held it last time.
     if (!SameItemName(slot.name, key.name)) {
       slot.name.assign(key.name.data(), key.name.size());
+      // The slots from here on may now repeat a name in use.
+      refillable_ = std::min(refillable_, n);
     }
+    slot.hash = key.hash;
     slot.value.clear();
-    hashes_.push_back(key.hash);
-    if (!index_.empty()) {
-      if (2 * hashes_.size() > index_.size()) {
-        Reindex(2 * index_.size());
-      } else {
-        Enter(n);
-      }
-    } else if (hashes_.size() > kScanned) {
-      Reindex(kFirstIndex);
-    }
+    File(n, key.hash);
     return slot.value;
   }
 
@@ -147,8 +178,9 @@ class ItemSlots {
       Value& value = slots_[i]->value;
       if (value.capacity() > kKeptCapacity) Value().swap(value);
     }
-    hashes_.clear();
     if (slots_.size() > kKeptSlots) slots_.resize(kKeptSlots);
+    refillable_ = std::min(hashes_.size(), slots_.size());
+    hashes_.clear();
     if (index_.size() > kKeptIndex) {
       std::vector<uint32_t>().swap(index_);
     } else {
@@ -172,11 +204,26 @@ class ItemSlots {
 
   struct Slot {
     std::string name;
+    uint32_t hash = 0;
     Value value;
   };
 
   bool Holds(size_t i, const ItemKey& key) const {
     return hashes_[i] == key.hash && SameItemName(slots_[i]->name, key.name);
+  }
+
+  // Makes slot n, named with `hash`, the next item in use.
+  void File(size_t n, uint32_t hash) {
+    hashes_.push_back(hash);
+    if (!index_.empty()) {
+      if (2 * hashes_.size() > index_.size()) {
+        Reindex(2 * index_.size());
+      } else {
+        Enter(n);
+      }
+    } else if (hashes_.size() > kScanned) {
+      Reindex(kFirstIndex);
+    }
   }
 
   // Enters item i in the index, which has room.
@@ -206,6 +253,9 @@ class ItemSlots {
   // Empty, or a power-of-two table of item positions plus one (0 for a
   // free entry) by hash, holding every item in use.
   std::vector<uint32_t> index_;
+  // Slots [0, refillable_) held distinct names at the last Clear and, as
+  // far as items have been filed since, have kept them; see Refill.
+  size_t refillable_ = 0;
 };
 
 // One episode; also the base of the spell.
@@ -241,21 +291,29 @@ struct Record {
   }
 
   // Subscript access: the value of `name`, created empty when absent.
-  std::string& Single(std::string_view name) {
-    return singles_.Get(ItemKey(name));
-  }
+  std::string& Single(std::string_view name) { return singles_.Get(name); }
   std::string& Single(const ItemKey& key) { return singles_.Get(key); }
   std::vector<std::string>& List(std::string_view name) {
-    return lists_.Get(ItemKey(name));
+    return lists_.Get(name);
   }
   std::vector<std::string>& List(const ItemKey& key) { return lists_.Get(key); }
+
+  // `name` filed without a look-up while the record is filled in the order
+  // it was filled last time, its value left as it was for the caller to
+  // overwrite; null otherwise (see ItemSlots::Refill).
+  std::string* RefillSingle(std::string_view name) {
+    return singles_.Refill(name);
+  }
+  std::vector<std::string>* RefillList(std::string_view name) {
+    return lists_.Refill(name);
+  }
 
   // True when `name` is absent or empty (does not create it).
   bool IsBlank(std::string_view name) const;
 
   // Sets `name` to `value`, replacing any existing value.
   void Set(std::string_view name, std::string value) {
-    singles_.Get(ItemKey(name)) = std::move(value);
+    singles_.Get(name) = std::move(value);
   }
   // Inserts `name` = `value` unless the record already holds `name`.
   void Insert(std::string_view name, std::string value);

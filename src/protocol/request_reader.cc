@@ -28,6 +28,19 @@ constexpr size_t kLongText = 1 << 16;
 // Nor does a text nested deeper than this keep its frames.
 constexpr size_t kDeepText = 256;
 
+// Makes `value` a copy of `text`. A value refilled from the last request
+// is mostly as long as the new text or longer: it is then overwritten in
+// place and cut, which needs no call into the string's library code.
+void OverwriteText(std::string& value, std::string_view text) {
+  const size_t size = text.size();
+  if (value.size() < size) {
+    value.assign(text.data(), size);
+    return;
+  }
+  if (size != 0) std::memcpy(value.data(), text.data(), size);
+  value.erase(size);
+}
+
 bool IsEpisodeList(std::string_view name) {
   return name.substr(0, kEpisodesPrefix.size()) == kEpisodesPrefix;
 }
@@ -108,9 +121,9 @@ class RequestHandler
 
   GroupingRequest& request_;
   Role role_ = Role::kUnused;
-  // The name of the member whose value comes next, with its hash; a view
-  // into the request's copy of the text.
-  ItemKey key_;
+  // The name of the member whose value comes next: a view into the
+  // request's copy of the text.
+  std::string_view key_;
   std::string_view text_;
   bool int_value_ = false;
   bool true_value_ = false;
@@ -148,7 +161,7 @@ void RequestHandler::TakeKey(std::string_view name) {
   } else if (frame.kind == FrameKind::kSpell && IsEpisodeList(name)) {
     role_ = Role::kEpisodes;
   } else {
-    key_ = ItemKey(name);
+    key_ = name;
     role_ = Role::kField;
   }
 }
@@ -229,15 +242,21 @@ bool RequestHandler::FieldValue(Event event, Record& record) {
   switch (event) {
     case kString:
     {
-      // Clearing and appending takes a shorter path through the string than
-      // assigning does.
-      std::string& value = record.Single(key_);
-      value.clear();
-      value.append(text_.data(), text_.size());
+      std::string* value = record.RefillSingle(key_);
+      if (value == nullptr) value = &record.Single(ItemKey(key_));
+      OverwriteText(*value, text_);
       return true;
     }
     case kArray:
-      return Push(FrameKind::kList, nullptr, &record.List(key_));
+    {
+      std::vector<std::string>* list = record.RefillList(key_);
+      if (list != nullptr) {
+        list->clear();
+      } else {
+        list = &record.List(ItemKey(key_));
+      }
+      return Push(FrameKind::kList, nullptr, list);
+    }
     case kObject:
       return Push(FrameKind::kSkipped);
     case kScalar:

@@ -14,8 +14,8 @@ namespace zorvel {
 namespace {
 
 // Two names with the same 32-bit hash.
-constexpr char kNameA[] = "ItemFC0X";
-constexpr char kNameB[] = "ItemZ2TA";
+constexpr char kNameA[] = "Item1N7Q";
+constexpr char kNameB[] = "Item1N8R";
 
 TEST(Record, NamesOfEveryLengthDifferByEachByte) {
   // Names are compared in overlapping blocks: a difference anywhere, at any

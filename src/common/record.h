@@ -30,12 +30,40 @@ namespace zorvel {
 using SingleValues = std::map<std::string, std::string, std::less<>>;
 using ListValues = std::map<std::string, std::vector<std::string>, std::less<>>;
 
-// The hash under which a record files an item name (32-bit FNV-1a).
-// Inlined with a literal name, it is worked out at compile time.
-constexpr uint32_t HashItemName(std::string_view name) {
-  uint32_t hash = 2166136261u;
-  for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
-  return hash;
+// The hash under which a record files an item name. Names are short, so
+// their bytes are taken by a few loads of fixed size (overlapping as the
+// length needs, which together cover every byte) and mixed by multiplying,
+// rather than one byte at a time; a name past 16 bytes is taken eight bytes
+// at a time.
+inline uint32_t HashItemName(std::string_view name) {
+  constexpr uint64_t kMix = 0x9E3779B97F4A7C15u;
+  const size_t size = name.size();
+  const char* bytes = name.data();
+  uint64_t lo = 0;
+  uint64_t hi = 0;
+  uint64_t hash = size;
+  if (size > 16) {
+    size_t at = 0;
+    for (; at + 16 < size; at += 8) {
+      hash = (hash ^ LoadWord<uint64_t>(bytes + at)) * kMix;
+    }
+    bytes += at;
+    lo = LoadWord<uint64_t>(bytes);
+    hi = LoadWord<uint64_t>(bytes + (size - at) - 8);
+  } else if (size >= 8) {
+    lo = LoadWord<uint64_t>(bytes);
+    hi = LoadWord<uint64_t>(bytes + size - 8);
+  } else if (size >= 4) {
+    lo = LoadWord<uint32_t>(bytes);
+    hi = LoadWord<uint32_t>(bytes + size - 4);
+  } else if (size > 0) {
+    lo = static_cast<unsigned char>(bytes[0]) |
+         static_cast<unsigned>(static_cast<unsigned char>(bytes[size / 2])) << 8 |
+         static_cast<unsigned>(static_cast<unsigned char>(bytes[size - 1])) << 16;
+  }
+  hash = (hash ^ lo) * kMix;
+  hash = (hash ^ (hash >> 29) ^ hi) * 0xBF58476D1CE4E5B9u;
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
 // Whether two item names are the same. Names are short, so they are
@@ -66,7 +94,7 @@ inline bool SameItemName(std::string_view a, std::string_view b) {
 // advance (the output field lists, the reader's episode member names).
 struct ItemKey {
   ItemKey() = default;
-  constexpr explicit ItemKey(std::string_view item_name)
+  explicit ItemKey(std::string_view item_name)
       : name(item_name), hash(HashItemName(item_name)) {}
   // A name whose hash was worked out before.
   constexpr ItemKey(std::string_view item_name, uint32_t item_hash)
@@ -120,20 +148,9 @@ class ItemSlots {
 
   // The value filed under `key`, made empty when absent.
   Value& Get(const ItemKey& key) {
-    if (Value* value = Refill(key.name)) {
-      value->clear();
-      return *value;
-    }
+    if (Value* value = RefillEmpty(key.name)) return *value;
     if (Value* value = Find(key)) return *value;
     return Add(key);
-  }
-  // The same, for a name whose hash is worked out only when needed.
-  Value& Get(std::string_view name) {
-    if (Value* value = Refill(name)) {
-      value->clear();
-      return *value;
-    }
-    return Get(ItemKey(name));
   }
 
   // Files `name` without a look-up when the record is being filled in the
@@ -210,6 +227,13 @@ class ItemSlots {
 
   bool Holds(size_t i, const ItemKey& key) const {
     return hashes_[i] == key.hash && SameItemName(slots_[i]->name, key.name);
+  }
+
+  // Refill, with the value made empty.
+  Value* RefillEmpty(std::string_view name) {
+    Value* value = Refill(name);
+    if (value != nullptr) value->clear();
+    return value;
   }
 
   // Makes slot n, named with `hash`, the next item in use.
@@ -291,10 +315,14 @@ struct Record {
   }
 
   // Subscript access: the value of `name`, created empty when absent.
-  std::string& Single(std::string_view name) { return singles_.Get(name); }
+  // The key is made here, where a literal name's hash is worked out at
+  // compile time.
+  std::string& Single(std::string_view name) {
+    return singles_.Get(ItemKey(name));
+  }
   std::string& Single(const ItemKey& key) { return singles_.Get(key); }
   std::vector<std::string>& List(std::string_view name) {
-    return lists_.Get(name);
+    return lists_.Get(ItemKey(name));
   }
   std::vector<std::string>& List(const ItemKey& key) { return lists_.Get(key); }
 
@@ -313,7 +341,7 @@ struct Record {
 
   // Sets `name` to `value`, replacing any existing value.
   void Set(std::string_view name, std::string value) {
-    singles_.Get(name) = std::move(value);
+    singles_.Get(ItemKey(name)) = std::move(value);
   }
   // Inserts `name` = `value` unless the record already holds `name`.
   void Insert(std::string_view name, std::string value);

@@ -89,11 +89,19 @@ class TableReader {
   // the row, returning its field count.
   void AddField(size_t begin, size_t end);
   size_t EndRow();
+  // Reads the row at pos_ when it ends in a line feed, holds no quote and
+  // lies at least sixteen bytes before the end of the buffer, sixteen bytes
+  // at a time; otherwise leaves everything as it was and returns false, for
+  // ReadRow to read the row byte by byte.
+  bool ReadPlainRow();
 
   BlowfishCipher cipher_;
   CsvDialect dialect_;
   // special_[in_quotes][byte]: whether `byte` ends a run of field bytes.
   bool special_[2][256] = {};
+  // Whether the dialect's quote, delimiter and line feed differ, as
+  // ReadPlainRow needs.
+  bool plain_rows_ = false;
   // The file's bytes, decrypted in place, with room for the rest of a last
   // partial block; null before a regular file is read.
   struct FreeBytes {

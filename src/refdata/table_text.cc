@@ -3,6 +3,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/word_load.h"
 
 namespace zorvel {
@@ -48,8 +52,26 @@ std::optional<TextFault> FindTextFault(std::string_view csv) {
   bool in_quotes = false;
   int quote_line = 0;  // the line on which the open quote was opened
   for (size_t i = 0; i < csv.size();) {
-    // Eight bytes at a time while none of them is a NUL, a quote or outside
-    // ASCII: such bytes need nothing but counting the line feeds among them.
+    // Sixteen bytes at a time (with SSE2), then eight, while none of them is
+    // a NUL, a quote or outside ASCII: such bytes need nothing but counting
+    // the line feeds among them.
+#if defined(__SSE2__)
+    while (i + 16 <= csv.size()) {
+      const __m128i block =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(csv.data() + i));
+      const __m128i stops =
+          _mm_or_si128(_mm_cmpeq_epi8(block, _mm_setzero_si128()),
+                       _mm_cmpeq_epi8(block, _mm_set1_epi8('"')));
+      // A byte outside ASCII has its high bit set, which movemask takes.
+      if ((_mm_movemask_epi8(block) | _mm_movemask_epi8(stops)) != 0) break;
+      for (unsigned feeds = static_cast<unsigned>(_mm_movemask_epi8(
+               _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))));
+           feeds != 0; feeds &= feeds - 1) {
+        ++line;
+      }
+      i += 16;
+    }
+#endif
     while (i + 8 <= csv.size()) {
       const auto chunk = LoadWord<uint64_t>(csv.data() + i);
       if ((chunk & kHighBits) != 0 || ZeroBytes(chunk) != 0 ||

@@ -22,6 +22,20 @@
 
 namespace zorvel {
 
+// Hashes and compares texts as views, so that a look-up makes no string:
+// the hash is the standard library's, which takes the bytes several at a
+// time, rather than the one a byte at a time that the maps have by default.
+struct TextHash {
+  size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+struct TextEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+};
+
+// A table of values by name.
+template <typename Value>
+using NameMap = boost::unordered_map<std::string, Value, TextHash, TextEqual>;
+
 template <typename Value>
 class CodeTable {
  public:
@@ -128,14 +142,6 @@ class CodeTable {
       values_[i] = std::move(old_values[j]);
     }
   }
-
-  // Hashes and compares long keys as views, so that a look-up makes no string.
-  struct TextHash {
-    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-  };
-  struct TextEqual {
-    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
-  };
 
   std::vector<PackedKey> keys_;
   std::vector<Value> values_;

@@ -33,10 +33,10 @@ class ValidationSet {
  private:
   CodeTable<uint8_t> codes_;  // the value is unused
 };
-using ValidationLists = boost::unordered_map<std::string, ValidationSet>;
-using CodeLists = boost::unordered_map<std::string, CodeList>;
-using RuleMap = boost::unordered_map<std::string, Rule>;
-using CodeTexts = boost::unordered_map<std::string, std::string>;
+using ValidationLists = NameMap<ValidationSet>;
+using CodeLists = NameMap<CodeList>;
+using RuleMap = NameMap<Rule>;
+using CodeTexts = NameMap<std::string>;
 
 // The six table files, in load order.
 inline constexpr const char* kTableFileNames[6] = {

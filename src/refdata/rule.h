@@ -104,9 +104,9 @@ struct CodeMap {
   std::string code_type;
 };
 // Code type to code map, for one table.
-using CodeTypeMap = boost::unordered_map<std::string, CodeMap>;
+using CodeTypeMap = NameMap<CodeMap>;
 // Table name to its code types.
-using TriggerTables = boost::unordered_map<std::string, CodeTypeMap>;
+using TriggerTables = NameMap<CodeTypeMap>;
 // Combination name to its ordered candidates (error codes always empty).
 using Combinations = CodeTable<std::vector<HrgEntry>>;
 

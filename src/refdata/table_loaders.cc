@@ -278,10 +278,12 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
     }
     TriggerList& list = codes->codes.Insert(fields[2]);
     // Adjacent rows with the same trigger rule add candidates to one trigger.
-    if (!list.empty() && list.back().rule == trigger_rule)
-      list.back().entries.push_back(std::move(entry));
-    else
-      list.push_back(Trigger{trigger_rule, {std::move(entry)}});
+    // (The entry is moved in: a braced list of entries would be copied.)
+    if (list.empty() || list.back().rule != trigger_rule) {
+      list.emplace_back();
+      list.back().rule = trigger_rule;
+    }
+    list.back().entries.push_back(std::move(entry));
   }
   return run.Finish();
 }

@@ -3,7 +3,6 @@
 // insertions, and a cleared or copied record holds exactly its own items.
 #include "common/record.h"
 
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,46 +104,34 @@ TEST(Record, EveryItemIsFoundAtEverySizeAndAfterClear) {
 TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
   std::mt19937 random(7);
   Record record;
-  std::vector<std::string> last;
-  for (int round = 0; round < 400; ++round) {
+  std::vector<std::string> last, order;
+  for (int round = 0; round < 400; ++round, last = std::move(order)) {
     record.Clear();
-    SingleValues expected;
-    std::map<std::string, std::vector<std::string>, std::less<>> lists;
-    std::vector<std::string> order;
-    const size_t count = random() % 14;
-    for (size_t i = 0; i < count; ++i) {
-      std::string name = i < last.size() && random() % 5 != 0
-                             ? last[i]
-                             : "N" + std::to_string(random() % 12);
+    SingleValues singles;
+    ListValues lists;
+    order.clear();
+    for (size_t i = 0, count = random() % 14; i < count; ++i) {
+      const std::string name = i < last.size() && random() % 5 != 0
+                                   ? last[i]
+                                   : "N" + std::to_string(random() % 12);
       const std::string value = std::to_string(random() % 3000);
-      switch (random() % 4) {
-        case 0:
-          record.Set(name, value);
-          expected[name] = value;
-          break;
-        case 1:
-          record.Insert(name, value);
-          expected.emplace(name, value);
-          break;
-        case 2:
-          if (std::string* slot = record.RefillSingle(name)) {
-            *slot = value;
-          } else {
-            record.Single(ItemKey(name)) = value;
-          }
-          expected[name] = value;
-          break;
-        default:
-          record.List(name).push_back(value);
-          lists[name].push_back(value);
-          break;
+      order.push_back(name);
+      const int way = random() % 4;
+      if (way == 3) {
+        record.List(name).push_back(value);
+        lists[name].push_back(value);
+        continue;
       }
-      order.push_back(std::move(name));
+      if (way == 0) record.Set(name, value);
+      if (way == 1) record.Insert(name, value);
+      if (way == 2) {
+        std::string* slot = record.RefillSingle(name);
+        (slot != nullptr ? *slot : record.Single(ItemKey(name))) = value;
+      }
+      if (way == 1) singles.emplace(name, value); else singles[name] = value;
     }
-    ASSERT_EQ(record.SortedSingles(), expected) << round;
-    ASSERT_EQ(record.SortedLists(), ListValues(lists.begin(), lists.end()))
-        << round;
-    last = std::move(order);
+    ASSERT_EQ(record.SortedSingles(), singles) << round;
+    ASSERT_EQ(record.SortedLists(), lists) << round;
   }
 }
 

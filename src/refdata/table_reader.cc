@@ -32,35 +32,6 @@ class FileCloser {
   int fd_;
 };
 
-// The first position in [pos, size) whose byte is marked in `special`, or
-// size. Where the processor has SSE2, sixteen bytes are compared at once
-// with the quote, the line feed and `delimiter` (which is the line feed
-// again inside quotes, where a delimiter is a field byte); the table of
-// marks takes the last few bytes, and every byte without SSE2.
-size_t PastFieldBytes(const uint8_t* bytes, size_t pos, size_t size,
-                      const bool* special, char quote, char delimiter) {
-#if defined(__SSE2__)
-  const __m128i quotes = _mm_set1_epi8(quote);
-  const __m128i feeds = _mm_set1_epi8('\n');
-  const __m128i delimiters = _mm_set1_epi8(delimiter);
-  while (size - pos >= 16) {
-    const __m128i block =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
-    const __m128i marked = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(block, quotes), _mm_cmpeq_epi8(block, feeds)),
-        _mm_cmpeq_epi8(block, delimiters));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(marked));
-    if (mask != 0) return pos + static_cast<size_t>(__builtin_ctz(mask));
-    pos += 16;
-  }
-#else
-  (void)quote;
-  (void)delimiter;
-#endif
-  while (pos < size && !special[bytes[pos]]) ++pos;
-  return pos;
-}
-
 // Buffers from this size up are aligned to, and advised as, huge pages.
 constexpr size_t kHugePage = size_t{2} << 20;
 
@@ -232,9 +203,9 @@ size_t TableReader::ReadRow() {
   while (pos < size) {
     // The bytes up to the next quote, line feed or (outside quotes)
     // delimiter belong to the field as they stand: take them in one go.
+    const bool* const special = special_[in_quotes ? 1 : 0];
     const size_t start = pos;
-    pos = PastFieldBytes(bytes, pos, size, special_[in_quotes ? 1 : 0],
-                         dialect_.quote, in_quotes ? '\n' : dialect_.delimiter);
+    while (pos < size && !special[bytes[pos]]) ++pos;
     if (out != start) std::memmove(bytes + out, bytes + start, pos - start);
     out += pos - start;
     if (pos == size) break;

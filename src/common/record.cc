@@ -20,22 +20,12 @@ bool Record::IsBlank(std::string_view name) const {
 }
 
 void Record::Insert(std::string_view name, std::string value) {
-  if (std::string* slot = singles_.Refill(name)) {
-    *slot = std::move(value);
-    return;
-  }
-  const ItemKey key(name);
-  if (singles_.Find(key) == nullptr) singles_.Add(key) = std::move(value);
+  if (std::string* slot = singles_.AddIfAbsent(name)) *slot = std::move(value);
 }
 
 void Record::InsertList(std::string_view name,
                         const std::vector<std::string>& values) {
-  if (std::vector<std::string>* slot = lists_.Refill(name)) {
-    *slot = values;
-    return;
-  }
-  const ItemKey key(name);
-  if (lists_.Find(key) == nullptr) lists_.Add(key) = values;
+  if (std::vector<std::string>* slot = lists_.AddIfAbsent(name)) *slot = values;
 }
 
 void Record::TraceError(const GroupingError& error) {

@@ -168,6 +168,15 @@ class ItemSlots {
     return &slot.value;
   }
 
+  // A value to set for `name` when the record lacks it (new and filed, or
+  // refilled with its old content, for the caller to overwrite); null when
+  // the record holds `name` already.
+  Value* AddIfAbsent(std::string_view name) {
+    if (Value* value = Refill(name)) return value;
+    const ItemKey key(name);
+    return Find(key) == nullptr ? &Add(key) : nullptr;
+  }
+
   // Files a new empty value under `key`, which must be absent.
   Value& Add(const ItemKey& key) {
     const size_t n = hashes_.size();

@@ -14,6 +14,9 @@ class CodeList {
  public:
   static constexpr int32_t kNoValue = -1;
 
+  // A list whose table comes from `arena`, or from the heap without one.
+  explicit CodeList(TableArena* arena = nullptr) : codes_(arena) {}
+
   // True when the list holds `code`, whatever its value.
   bool Contains(std::string_view code) const { return codes_.Find(code) != nullptr; }
   // The value stored for `code`, or null when the list lacks it.

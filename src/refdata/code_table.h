@@ -19,6 +19,7 @@
 #include <boost/unordered_map.hpp>
 
 #include "common/word_load.h"
+#include "refdata/table_arena.h"
 
 namespace zorvel {
 
@@ -32,13 +33,25 @@ struct TextEqual {
   bool operator()(std::string_view a, std::string_view b) const { return a == b; }
 };
 
-// A table of values by name.
+// A table of values by name, its nodes taken from an arena when it is made
+// with one.
 template <typename Value>
-using NameMap = boost::unordered_map<std::string, Value, TextHash, TextEqual>;
+using NameMap = boost::unordered_map<std::string, Value, TextHash, TextEqual,
+                                     ArenaAllocator<std::pair<const std::string, Value>>>;
+
+// An empty NameMap whose nodes come from `arena`.
+template <typename Map>
+Map MakeNameMap(TableArena* arena) {
+  return Map(0, TextHash(), TextEqual(), typename Map::allocator_type(arena));
+}
 
 template <typename Value>
 class CodeTable {
  public:
+  // A table whose arrays come from `arena`, or from the heap without one.
+  explicit CodeTable(TableArena* arena = nullptr)
+      : keys_(ArenaAllocator<PackedKey>(arena)), values_(ArenaAllocator<Value>(arena)) {}
+
   // The value of `code`, or null when the table lacks it.
   const Value* Find(std::string_view code) const {
     PackedKey key;
@@ -76,7 +89,10 @@ class CodeTable {
 
   size_t size() const { return size_; }
 
-  void clear() { *this = CodeTable(); }
+  void clear() { *this = CodeTable(arena()); }
+
+  // The arena the table's arrays come from; null for the heap.
+  TableArena* arena() const { return keys_.get_allocator().arena(); }
 
  private:
   static constexpr size_t kInlineBytes = 15;
@@ -129,8 +145,9 @@ class CodeTable {
   }
 
   void Grow() {
-    std::vector<PackedKey> old_keys(keys_.empty() ? 16 : keys_.size() * 2);
-    std::vector<Value> old_values(old_keys.size());
+    ArenaVector<PackedKey> old_keys(keys_.empty() ? 16 : keys_.size() * 2,
+                                    keys_.get_allocator());
+    ArenaVector<Value> old_values(old_keys.size(), values_.get_allocator());
     old_keys.swap(keys_);  // keys_ is now the larger, empty array
     old_values.swap(values_);
     mask_ = keys_.size() - 1;
@@ -143,8 +160,8 @@ class CodeTable {
     }
   }
 
-  std::vector<PackedKey> keys_;
-  std::vector<Value> values_;
+  ArenaVector<PackedKey> keys_;
+  ArenaVector<Value> values_;
   size_t mask_ = 0;
   size_t short_size_ = 0;
   size_t size_ = 0;

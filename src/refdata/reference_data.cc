@@ -1,6 +1,10 @@
 // Loading and look-ups of the reference data set.
 #include "refdata/reference_data.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "refdata/table_loaders.h"
 
 namespace zorvel {
@@ -14,7 +18,14 @@ const typename Map::mapped_type* FindIn(const Map& map, const std::string& key) 
 
 }  // namespace
 
-ReferenceData::ReferenceData() {
+ReferenceData::ReferenceData()
+    : arena_(std::make_unique<TableArena>()),
+      validation_lists_(MakeNameMap<ValidationLists>(arena_.get())),
+      lists_(MakeNameMap<CodeLists>(arena_.get())),
+      rules_(MakeNameMap<RuleMap>(arena_.get())),
+      trigger_tables_(MakeNameMap<TriggerTables>(arena_.get())),
+      combinations_(arena_.get()),
+      code_texts_(MakeNameMap<CodeTexts>(arena_.get())) {
   validation_lists_.max_load_factor(1.0f);
   lists_.max_load_factor(1.0f);
   rules_.max_load_factor(1.0f);
@@ -26,10 +37,20 @@ LoadStatus ReferenceData::LoadAll(const std::string& location) {
   // Everything is cleared first: a load abandoned part-way must not leave
   // later tables pointing at rules or lists of an earlier load.
   Clear();
+  // One buffer, made once as large as the largest file, holds each table
+  // in turn: every fresh buffer costs a page fault per page it fills.
+  TableReader reader;
+  size_t largest = 0;
+  for (const char* name : kTableFileNames) {
+    struct stat status;
+    if (stat((location + name).c_str(), &status) == 0 && S_ISREG(status.st_mode))
+      largest = std::max(largest, static_cast<size_t>(status.st_size));
+  }
+  reader.Reserve(largest);
   LoadStatus status = LoadStatus::kOk;
   for (int index = 0; index < 6; ++index) {
     TableReport report = LoadTable(index, location + kTableFileNames[index],
-                                   this, FaultMode::kStop);
+                                   this, FaultMode::kStop, &reader);
     if (!report.faults.empty()) {
       load_error_ = report.faults.front().message;
       return LoadStatus::kBrokenReference;
@@ -72,12 +93,16 @@ const std::vector<HrgEntry>* ReferenceData::FindCombination(
 }
 
 void ReferenceData::Clear() {
-  validation_lists_.clear();
-  lists_.clear();
-  rules_.clear();
-  trigger_tables_.clear();
-  combinations_.clear();
-  code_texts_.clear();
+  // The tables trade places with the empty ones of a fresh set, arenas
+  // included; the old tables are destroyed with it, before their arena.
+  ReferenceData fresh;
+  std::swap(arena_, fresh.arena_);
+  validation_lists_.swap(fresh.validation_lists_);
+  lists_.swap(fresh.lists_);
+  rules_.swap(fresh.rules_);
+  trigger_tables_.swap(fresh.trigger_tables_);
+  std::swap(combinations_, fresh.combinations_);
+  code_texts_.swap(fresh.code_texts_);
   load_error_.clear();
 }
 

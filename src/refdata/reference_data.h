@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,8 @@ namespace zorvel {
 // The codes of one validation list.
 class ValidationSet {
  public:
-  ValidationSet() = default;
+  // A set whose table comes from `arena`, or from the heap without one.
+  explicit ValidationSet(TableArena* arena = nullptr) : codes_(arena) {}
   ValidationSet(std::initializer_list<std::string_view> codes) {
     for (std::string_view code : codes) Insert(code);
   }
@@ -88,10 +90,15 @@ class ReferenceData {
   Combinations& mutable_combinations() { return combinations_; }
   CodeTexts& mutable_code_texts() { return code_texts_; }
 
-  // Empties every table.
+  // The arena the loaders take the tables' memory from.
+  TableArena* arena() { return arena_.get(); }
+
+  // Empties every table and gives their memory back.
   void Clear();
 
  private:
+  // Declared first, so that it outlives the tables made from it.
+  std::unique_ptr<TableArena> arena_;
   ValidationLists validation_lists_;
   CodeLists lists_;
   RuleMap rules_;

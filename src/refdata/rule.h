@@ -72,7 +72,7 @@ struct RuleCondition {
 
 // A rule holds when every condition holds, tested in order.
 struct Rule {
-  std::vector<RuleCondition> conditions;
+  ArenaVector<RuleCondition> conditions;
   std::string name;                 // its name in the table, for traces
   // Every condition is "True", so the rule holds for every record without
   // testing; set by the loader once the rule is complete.
@@ -86,15 +86,20 @@ struct HrgEntry {
   uint32_t line = 0;                // its line in the table file; 0 if none
 };
 
+using HrgEntries = ArenaVector<HrgEntry>;
+
 struct Trigger {
   const Rule* rule = nullptr;
-  std::vector<HrgEntry> entries;
+  HrgEntries entries;
 };
 
-using TriggerList = std::vector<Trigger>;
+using TriggerList = ArenaVector<Trigger>;
 // Code to trigger list, for one table and code type, with the names of both
 // for traces.
 struct CodeMap {
+  // A map whose tables come from `arena`, or from the heap without one.
+  explicit CodeMap(TableArena* arena = nullptr) : codes(arena) {}
+
   // The trigger list of `code`, or null when the table lacks it.
   const TriggerList* Find(std::string_view code) const { return codes.Find(code); }
   bool Contains(std::string_view code) const { return codes.Find(code) != nullptr; }

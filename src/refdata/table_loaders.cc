@@ -48,7 +48,8 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 // One table being read: its reader, its report and the fault policy.
 class TableRun {
  public:
-  TableRun(int index, FaultMode mode) : index_(index), mode_(mode) {
+  TableRun(int index, FaultMode mode, TableReader& reader)
+      : reader_(reader), index_(index), mode_(mode) {
     report_.file = kTableFileNames[index];
   }
 
@@ -109,7 +110,7 @@ class TableRun {
     return FindDecryptedFault(reader_.plain().size(), reader_.plain());
   }
 
-  TableReader reader_;
+  TableReader& reader_;
   TableReport report_;
   int index_;
   FaultMode mode_;
@@ -127,7 +128,7 @@ TableReport LoadValidationLists(TableRun& run, const std::string& path,
   while (run.NextRow(2)) {
     if (set == nullptr || run.Field(0) != set_name) {
       set_name = run.Field(0);
-      set = &sets[set_name];
+      set = &sets.try_emplace(set_name, data->arena()).first->second;
     }
     set->Insert(run.Field(1));
   }
@@ -148,7 +149,7 @@ TableReport LoadLists(TableRun& run, const std::string& path,
       value = ParseStrictInt32(run.Field(2)).value_or(CodeList::kNoValue);
     if (list == nullptr || run.Field(0) != list_name) {
       list_name = run.Field(0);
-      list = &lists[list_name];
+      list = &lists.try_emplace(list_name, data->arena()).first->second;
       list->set_name(list_name);
     }
     list->Set(run.Field(1), value);
@@ -205,8 +206,12 @@ TableReport LoadRuleDefs(TableRun& run, const std::string& path,
     }
     if (rule == nullptr || fields[0] != rule_name) {
       rule_name = fields[0];
-      rule = &rules[rule_name];
-      rule->name = rule_name;
+      auto [it, added] = rules.try_emplace(rule_name);
+      rule = &it->second;
+      if (added) {
+        rule->conditions = ArenaVector<RuleCondition>(ArenaAllocator<RuleCondition>(data->arena()));
+        rule->name = rule_name;
+      }
     }
     rule->conditions.push_back(std::move(condition));
   }
@@ -249,7 +254,6 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
   CodeMap* codes = nullptr;
   std::string codes_table;
   std::string codes_type;
-  std::string code_type;
   while (run.NextRow(0, 8)) {
     const std::vector<std::string_view>& fields = run.Fields();
     if (fields[4].empty()) continue;
@@ -265,24 +269,25 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
       continue;
     }
     // Combination codes of the core and radiology tables are procedures.
-    code_type = fields[1];
+    std::string_view code_type = fields[1];
     if (code_type == "Combination" &&
         (StartsWith(fields[0], "Core") || StartsWith(fields[0], "URad")))
       code_type = "OPCS";
     if (codes == nullptr || fields[0] != codes_table || code_type != codes_type) {
       codes_table = fields[0];
-      codes = &tables[codes_table][code_type];
+      CodeTypeMap& types =
+          tables.try_emplace(codes_table, MakeNameMap<CodeTypeMap>(data->arena())).first->second;
       codes_type = code_type;
+      codes = &types.try_emplace(codes_type, data->arena()).first->second;
       codes->table = codes_table;
       codes->code_type = codes_type;
     }
     TriggerList& list = codes->codes.Insert(fields[2]);
     // Adjacent rows with the same trigger rule add candidates to one trigger.
-    // (The entry is moved in: a braced list of entries would be copied.)
-    if (list.empty() || list.back().rule != trigger_rule) {
-      list.emplace_back();
-      list.back().rule = trigger_rule;
-    }
+    // A new list, and every trigger, takes its memory from the arena.
+    if (list.empty()) list = TriggerList(ArenaAllocator<Trigger>(data->arena()));
+    if (list.empty() || list.back().rule != trigger_rule)
+      list.push_back(Trigger{trigger_rule, HrgEntries(ArenaAllocator<HrgEntry>(data->arena()))});
     list.back().entries.push_back(std::move(entry));
   }
   return run.Finish();
@@ -323,8 +328,9 @@ TableReport LoadCodes(TableRun& run, const std::string& path,
 }  // namespace
 
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
-                      FaultMode mode) {
-  TableRun run(index, mode);
+                      FaultMode mode, TableReader* reader) {
+  TableReader own_reader;
+  TableRun run(index, mode, reader != nullptr ? *reader : own_reader);
   switch (index) {
     case 0: return LoadValidationLists(run, path, data);
     case 1: return LoadLists(run, path, data);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "refdata/reference_data.h"
+#include "refdata/table_reader.h"
 #include "refdata/table_text.h"
 
 namespace zorvel {
@@ -46,7 +47,9 @@ enum class FaultMode {
 // earlier supply the lists and rules that later tables name. In kContinue
 // mode a rule row naming a missing list keeps its condition without a list,
 // and a trigger or combination row naming a missing rule is passed over.
+// The file is read by `reader` when given (its buffer then serves the next
+// table too), else by a reader of its own.
 TableReport LoadTable(int index, const std::string& path, ReferenceData* data,
-                      FaultMode mode);
+                      FaultMode mode, TableReader* reader = nullptr);
 
 }  // namespace zorvel

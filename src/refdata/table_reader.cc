@@ -2,7 +2,6 @@
 #include "refdata/table_reader.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+#include "refdata/table_arena.h"
 
 namespace zorvel {
 namespace {
@@ -32,21 +33,12 @@ class FileCloser {
   int fd_;
 };
 
-// Buffers from this size up are aligned to, and advised as, huge pages.
-constexpr size_t kHugePage = size_t{2} << 20;
-
 }  // namespace
 
 void TableReader::FreeBytes::operator()(uint8_t* bytes) const { std::free(bytes); }
 
 TableReader::Bytes TableReader::Allocate(size_t size) {
-  if (size < kHugePage) return Bytes(static_cast<uint8_t*>(std::malloc(size)));
-  const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-  void* bytes = nullptr;
-  if (posix_memalign(&bytes, kHugePage, rounded) != 0) return Bytes();
-  // Only advice: where huge pages are not to be had, nothing changes.
-  madvise(bytes, rounded, MADV_HUGEPAGE);
-  return Bytes(static_cast<uint8_t*>(bytes));
+  return Bytes(static_cast<uint8_t*>(AllocateLarge(size)));
 }
 
 bool TableReader::Open(const std::string& path, std::string_view key,
@@ -54,7 +46,6 @@ bool TableReader::Open(const std::string& path, std::string_view key,
   cipher_.SetKey(key);
   dialect_ = dialect;
   MarkSpecialBytes();
-  plain_.reset();
   size_ = 0;
   pos_ = 0;
   regular_ = false;
@@ -85,25 +76,40 @@ bool TableReader::Open(const std::string& path, std::string_view key,
   return true;
 }
 
+void TableReader::Reserve(size_t file_bytes) {
+  if (file_bytes <= SIZE_MAX - kBlock) Grow(file_bytes + kBlock);
+}
+
+void TableReader::Grow(size_t bytes) {
+  if (bytes <= capacity_) return;
+  Bytes larger = Allocate(bytes);
+  if (!larger) return;
+  plain_ = std::move(larger);
+  capacity_ = bytes;
+}
+
 bool TableReader::ReadWhole(int fd, size_t expected) {
   // A block more than the size given: the last read then finds the end of
   // the file without growing the buffer, and a file that grew since it was
   // measured is still read to its end. The buffer is not zero-filled: only
   // the bytes read, and the rest of their last block, are ever looked at.
-  size_t capacity = expected + kBlock;
-  plain_ = Allocate(capacity);
-  if (!plain_) return false;
+  // A buffer left by an earlier file is read into again when it is large
+  // enough.
+  if (expected > SIZE_MAX - kBlock) return false;
+  Grow(expected + kBlock);
+  if (capacity_ < expected + kBlock) return false;
   for (;;) {
-    if (capacity - size_ < kBlock) {
-      Bytes larger = Allocate(capacity * 2);
+    if (capacity_ - size_ < kBlock) {
+      if (capacity_ > SIZE_MAX / 2) return false;
+      Bytes larger = Allocate(capacity_ * 2);
       if (!larger) return false;
       std::memcpy(larger.get(), plain_.get(), size_);
       plain_ = std::move(larger);
-      capacity *= 2;
+      capacity_ *= 2;
     }
     // Reads stop a block short of the end, so that the last partial block
     // has room to be zero-filled.
-    const ssize_t got = read(fd, plain_.get() + size_, capacity - kBlock - size_ + 1);
+    const ssize_t got = read(fd, plain_.get() + size_, capacity_ - kBlock - size_ + 1);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;

@@ -1,8 +1,9 @@
 // Reads the rows of one encrypted table file: the file is read whole into one
 // buffer, decrypted there in one pass and split into rows and fields by a
 // small CSV dialect (delimiter and quote character, no escapes, quotes
-// toggled anywhere, carriage returns kept). A TableReader is made for one
-// file, read to its end and thrown away.
+// toggled anywhere, carriage returns kept). A TableReader reads one file at a
+// time, each Open starting a new one; its buffer is kept from file to file
+// while it is large enough.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +47,11 @@ class TableReader {
   bool Open(const std::string& path, std::string_view key,
             const CsvDialect& dialect);
 
+  // Makes room for a file of up to `file_bytes` bytes, so that the files
+  // read next need no larger buffer. Only a saving: when there is no room,
+  // Open finds out.
+  void Reserve(size_t file_bytes);
+
   // Reads the next row and returns its field count. At the end of the file a
   // last row without a line feed is returned unless its last field is empty;
   // then, and when nothing is left, the count is 0 and there are no fields.
@@ -80,6 +86,9 @@ class TableReader {
   }
 
  private:
+  // Replaces the buffer by one of `bytes` bytes when it is smaller; keeps it
+  // when there is no room.
+  void Grow(size_t bytes);
   // Reads the regular file open as `fd` into plain_; false on a read error.
   bool ReadWhole(int fd, size_t expected);
   // Marks the bytes that end a run of plain field bytes: a quote, a line
@@ -113,6 +122,7 @@ class TableReader {
   // than one per 4 KiB.
   static Bytes Allocate(size_t size);
   Bytes plain_;
+  size_t capacity_ = 0;  // bytes plain_ has room for
   size_t size_ = 0;  // bytes read from the file
   size_t pos_ = 0;
   bool regular_ = false;

@@ -133,7 +133,7 @@ TEST(ReferenceDataTest, TriggerAndCombinationRows) {
     const TriggerList* triggers = map != nullptr ? map->Find(e.code) : nullptr;
     for (const Trigger& trigger : triggers != nullptr ? *triggers : TriggerList()) {
       hrgs.emplace_back();
-      for (const HrgEntry& entry : trigger.entries) hrgs.back().push_back(entry.hrg);
+      for (const HrgEntry& entry : trigger.entries) hrgs.back().emplace_back(entry.hrg);
     }
     EXPECT_EQ(hrgs, e.hrgs) << e.table << " " << e.type << " " << e.code;
   }
@@ -147,7 +147,7 @@ TEST(ReferenceDataTest, TriggerAndCombinationRows) {
   ASSERT_NE(data.combinations().Find("Combo"), nullptr);
   const std::vector<HrgEntry>& combo = *data.combinations().Find("Combo");
   ASSERT_EQ(combo.size(), 2u);
-  EXPECT_EQ(combo[0].hrg + combo[1].hrg, "H1H2");
+  EXPECT_EQ(std::string(combo[0].hrg) + std::string(combo[1].hrg), "H1H2");
   EXPECT_EQ(combo[1].rule, data.FindRule("B"));
 }
 

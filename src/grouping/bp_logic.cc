@@ -24,7 +24,7 @@ bool BpLogic::Derive(Record& record) const {
   const HrgEntry* entry =
       context_->MatchCode(record, *codes_, hrg, EvalMode::kPlain);
   if (entry != nullptr) {
-    record.List("BP").push_back(entry->hrg);
+    record.List("BP").emplace_back(entry->hrg);
     record.trace.Append("BP", entry->hrg);
   }
   return true;

@@ -10,7 +10,7 @@ namespace {
 
 // The message an error code text of a diagnosis error HRG raises; kNoMessage
 // for a code text that raises none.
-int32_t DiagnosisMessage(const std::string& error_code) {
+int32_t DiagnosisMessage(std::string_view error_code) {
   if (error_code == "UZ01") return kUz01InvalidPrimaryDiagnosis;
   if (error_code == "UZ02") return kUz02PoorlyCodedPrimaryDiagnosis;
   if (error_code == "UZ03") return kUz03DiagnosisConflictsWithAge;
@@ -43,11 +43,11 @@ bool DiagHrgLogic::Derive(Record& record) const {
   if (entry == nullptr) return true;
 
   // A diagnosis HRG found by an earlier pass over the record is kept.
-  record.Insert("DiagHRG", entry->hrg);
+  record.Insert("DiagHRG", std::string(entry->hrg));
   record.trace.Set("DiagHRG", record.FindSingle("DiagHRG"));
   if (entry->hrg.empty() || entry->hrg.front() != 'U') return true;
 
-  record.Set("HRG_ERROR", entry->error_code);
+  record.Set("HRG_ERROR", std::string(entry->error_code));
   const int32_t message = DiagnosisMessage(entry->error_code);
   if (message != kNoMessage) {
     record.AddError(

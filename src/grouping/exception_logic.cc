@@ -21,12 +21,12 @@ bool ExceptionLogic::Derive(Record& record) const {
   const HrgEntry* entry =
       context_->MatchCode(record, *triggers_, kDefaultCode, EvalMode::kPlain);
   if (entry == nullptr) return true;
-  const std::string& hrg = entry->hrg;
+  const std::string_view hrg = entry->hrg;
   if (!hrg.empty() && hrg.front() == 'U') {
     record.AddError(
         GroupingError::Free("EPISODE", "Global exception grouped to chaper U"));
   }
-  record.Set("ExceptHRG", hrg);
+  record.Set("ExceptHRG", std::string(hrg));
   record.trace.Set("ExceptHRG", hrg);
   return true;
 }

@@ -49,7 +49,7 @@ void PalliativeCareLogic::Derive(Record& record) const {
     entry = context_->MatchCode(record, *spc_, "SPC3", EvalMode::kPlain);
   }
   if (entry == nullptr || entry->hrg == kNoHrg) return;
-  record.List("UnbundledHRG").push_back(entry->hrg + "*" + DayCount(record));
+  record.List("UnbundledHRG").push_back(std::string(entry->hrg) + "*" + DayCount(record));
   record.trace.Append("UnbundledHRG", record.List("UnbundledHRG").back());
 }
 

@@ -18,7 +18,7 @@ void InsertPbc(const RuleContext& context, const CodeMap& codes,
   record.trace.Enter("Pbc");
   const HrgEntry* entry =
       context.MatchCode(record, codes, diagnosis, EvalMode::kPlain);
-  record.Insert("PBC", entry != nullptr ? entry->hrg : kUnplaced);
+  record.Insert("PBC", std::string(entry != nullptr ? entry->hrg : kUnplaced));
   record.trace.Set("PBC", record.FindSingle("PBC"));
 }
 

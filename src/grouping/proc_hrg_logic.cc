@@ -16,7 +16,7 @@ namespace {
 
 // The message an error code text of a procedure entry raises; kNoMessage for
 // a code text that raises none.
-int32_t ProcedureMessage(const std::string& error_code) {
+int32_t ProcedureMessage(std::string_view error_code) {
   if (error_code == "UZ05") return kUz05InvalidProcedure;
   if (error_code == "UZ06") return kUz06PoorlyCodedProcedure;
   return kNoMessage;
@@ -52,7 +52,7 @@ bool ProcHrgLogic::Derive(Record& record) const {
       context_->MatchCode(record, *codes_, dominant, EvalMode::kDgvp);
   if (entry == nullptr) return false;
 
-  record.Set("ProcHRG", entry->hrg);
+  record.Set("ProcHRG", std::string(entry->hrg));
   record.trace.Set("ProcHRG", entry->hrg);
   // The error code decides, whether or not the HRG itself is an error HRG.
   const int32_t message = ProcedureMessage(entry->error_code);

@@ -67,12 +67,12 @@ struct EpisodePass {
     const HrgEntry& entry = *match.entry;
     if (entry.hrg == kErrorHrg) {
       ok = false;
-      AddProcedureError(i, entry.error_code);
+      AddProcedureError(i, std::string(entry.error_code));
       Append(std::string(kErrorHrg));
     } else if (rehabilitation) {
-      Append(entry.hrg + "*" + RehabilitationDays());
+      Append(std::string(entry.hrg) + "*" + RehabilitationDays());
     } else {
-      Append(entry.hrg);
+      Append(std::string(entry.hrg));
     }
     AfterMatch(i, match);
     return true;
@@ -91,14 +91,14 @@ struct EpisodePass {
   bool TrySecondGroup(size_t i, const CodeMap& codes, bool rehabilitation) {
     const TriggerMatch match = Match(codes, procedures[i]);
     if (match.entry == nullptr) return false;
-    const std::string& hrg = match.entry->hrg;
+    const std::string_view hrg = match.entry->hrg;
     if (hrg == kErrorHrg) {
       ok = false;
-      Append(hrg);
+      Append(std::string(hrg));
     } else if (rehabilitation) {
-      Append(hrg + "*" + RehabilitationDays());
+      Append(std::string(hrg) + "*" + RehabilitationDays());
     } else {
-      Append(hrg);
+      Append(std::string(hrg));
     }
     AfterMatch(i, match);
     return true;
@@ -115,7 +115,7 @@ struct EpisodePass {
   void CheckSpecialty(const CodeMap& specialties) {
     const TriggerMatch match = Match(specialties, record.Single("TRETSPEF"));
     if (match.entry == nullptr) return;
-    Append(match.entry->hrg);
+    Append(std::string(match.entry->hrg));
     if (match.entry->hrg == kErrorHrg) ok = false;
   }
 };

@@ -127,7 +127,7 @@ void ACCProcessor::DeriveHrg(Record& episode) const {
   const HrgEntry* entry =
       rule_context_.MatchCode(episode, *unit_triggers_, *unit, EvalMode::kDgvp);
   if (entry == nullptr) return;
-  episode.Set("HRG", entry->hrg);
+  episode.Set("HRG", std::string(entry->hrg));
   if (entry->error_code == "UZ13") {
     episode.AddError(GroupingError::WithValue("ACC_CCUF", *unit,
                                               kUz13AccGroupingError));

@@ -141,7 +141,7 @@ void EMProcessor::SearchCombinations(Record& episode, std::string& key) const {
       const HrgEntry* entry = rule_context_.MatchCode(
           episode, *combinations_, code, EvalMode::kPlain);
       if (entry == nullptr) continue;
-      const std::string& candidate = entry->hrg;
+      const std::string_view candidate = entry->hrg;
       // Of equal HRGs the first pair keeps "PINV" and "PTRE".
       if (!hrg.empty() && !(candidate < hrg)) {
         if (episode.trace.on()) {
@@ -172,7 +172,7 @@ void EMProcessor::OverridePatientGroup(Record& episode) const {
                                                   group, EvalMode::kPlain);
   // An error HRG from the patient group never replaces a derived one.
   if (entry == nullptr || entry->hrg == "UZ01Z") return;
-  episode.Set("HRG", entry->hrg);
+  episode.Set("HRG", std::string(entry->hrg));
   episode.trace.Set("HRG", entry->hrg);
 }
 

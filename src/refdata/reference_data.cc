@@ -25,7 +25,8 @@ ReferenceData::ReferenceData()
       rules_(MakeNameMap<RuleMap>(arena_.get())),
       trigger_tables_(MakeNameMap<TriggerTables>(arena_.get())),
       combinations_(arena_.get()),
-      code_texts_(MakeNameMap<CodeTexts>(arena_.get())) {
+      code_texts_(MakeNameMap<CodeTexts>(arena_.get())),
+      entry_texts_(arena_.get()) {
   validation_lists_.max_load_factor(1.0f);
   lists_.max_load_factor(1.0f);
   rules_.max_load_factor(1.0f);
@@ -103,6 +104,7 @@ void ReferenceData::Clear() {
   trigger_tables_.swap(fresh.trigger_tables_);
   std::swap(combinations_, fresh.combinations_);
   code_texts_.swap(fresh.code_texts_);
+  std::swap(entry_texts_, fresh.entry_texts_);
   load_error_.clear();
 }
 

@@ -92,6 +92,8 @@ class ReferenceData {
 
   // The arena the loaders take the tables' memory from.
   TableArena* arena() { return arena_.get(); }
+  // The texts the trigger and combination entries view.
+  TextPool& entry_texts() { return entry_texts_; }
 
   // Empties every table and gives their memory back.
   void Clear();
@@ -105,6 +107,7 @@ class ReferenceData {
   TriggerTables trigger_tables_;
   Combinations combinations_;
   CodeTexts code_texts_;
+  TextPool entry_texts_;
   std::string load_error_;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <boost/unordered_map.hpp>
+#include <boost/unordered_set.hpp>
 
 #include "common/record.h"
 #include "refdata/code_list.h"
@@ -79,14 +80,36 @@ struct Rule {
   bool always = false;
 };
 
+// An HRG a trigger or combination row gives. Its texts view texts that last
+// as long as the entry: those the reference data keeps (TextPool), or
+// literals in tests that build tables in memory.
 struct HrgEntry {
-  std::string hrg;
-  std::string error_code;           // "UZ01", "UZ14", ... or empty
+  std::string_view hrg;
+  std::string_view error_code;      // "UZ01", "UZ14", ... or empty
   const Rule* rule = nullptr;
   uint32_t line = 0;                // its line in the table file; 0 if none
 };
 
 using HrgEntries = ArenaVector<HrgEntry>;
+
+// The texts of the tables' entries, each kept once: the few thousand HRG
+// codes and error codes that a national set's entries repeat.
+class TextPool {
+ public:
+  explicit TextPool(TableArena* arena = nullptr)
+      : texts_(0, TextHash(), TextEqual(), ArenaAllocator<std::string>(arena)) {}
+
+  // A view of the pool's copy of `text`, which lasts as long as the pool.
+  std::string_view Intern(std::string_view text) {
+    auto it = texts_.find(text, TextHash(), TextEqual());
+    if (it == texts_.end()) it = texts_.emplace(text).first;
+    return *it;
+  }
+
+ private:
+  // Nodes never move, so neither do the texts in them.
+  boost::unordered_set<std::string, TextHash, TextEqual, ArenaAllocator<std::string>> texts_;
+};
 
 struct Trigger {
   const Rule* rule = nullptr;

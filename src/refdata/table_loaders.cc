@@ -249,6 +249,7 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
   if (!run.Open(path, true)) return run.Finish();
   RuleLookup entry_rules;
   RuleLookup trigger_rules;
+  TextPool& texts = data->entry_texts();
   // The code map of the last row's table and code type; the rows of one
   // table and type come together. Mapped values of the tables never move.
   CodeMap* codes = nullptr;
@@ -257,7 +258,7 @@ TableReport LoadTriggers(TableRun& run, const std::string& path,
   while (run.NextRow(0, 8)) {
     const std::vector<std::string_view>& fields = run.Fields();
     if (fields[4].empty()) continue;
-    HrgEntry entry{std::string(fields[4]), std::string(fields[7]),
+    HrgEntry entry{texts.Intern(fields[4]), texts.Intern(fields[7]),
                    entry_rules.Find(*data, fields[3]), run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[3], kTriggerRuleMissing)) break;
@@ -302,7 +303,8 @@ TableReport LoadCombinations(TableRun& run, const std::string& path,
   while (run.NextRow(3)) {
     const std::vector<std::string_view>& fields = run.Fields();
     if (fields[0].empty()) continue;
-    HrgEntry entry{std::string(fields[2]), "", rules.Find(*data, fields[1]), run.line()};
+    HrgEntry entry{data->entry_texts().Intern(fields[2]), "", rules.Find(*data, fields[1]),
+                   run.line()};
     if (entry.rule == nullptr) {
       if (!run.Fault(fields[1], kCombinationRuleMissing)) break;
       continue;

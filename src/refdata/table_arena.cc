@@ -11,25 +11,54 @@ namespace zorvel {
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kPage = 4096;
 // Every piece of memory handed out is aligned at least to this.
 constexpr size_t kMaxAlign = 64;
 
 }  // namespace
 
+size_t LargeBytes(size_t size) {
+  const size_t unit = size >= kHugePage ? kHugePage : kPage;
+  if (size > SIZE_MAX - unit) return 0;
+  return size == 0 ? unit : (size + unit - 1) / unit * unit;
+}
+
 void* AllocateLarge(size_t size) {
-  void* bytes = nullptr;
-  if (size < kHugePage) {
-    return posix_memalign(&bytes, kMaxAlign, size == 0 ? 1 : size) == 0 ? bytes : nullptr;
+  const size_t bytes = LargeBytes(size);
+  if (bytes == 0) return nullptr;
+  if (kArenaPieces == ArenaPieces::kFromHeap) {
+    void* heap = nullptr;
+    return posix_memalign(&heap, kMaxAlign, bytes) == 0 ? heap : nullptr;
   }
-  const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
-  if (rounded < size || posix_memalign(&bytes, kHugePage, rounded) != 0) return nullptr;
+  // A huge page's worth more is mapped, and what lies outside the aligned
+  // run unmapped again.
+  const size_t slack = bytes >= kHugePage ? kHugePage : 0;
+  if (bytes > SIZE_MAX - slack) return nullptr;
+  void* mapped = mmap(nullptr, bytes + slack, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = slack == 0 ? start : (start + slack - 1) & ~(uintptr_t{slack} - 1);
+  if (aligned != start) munmap(mapped, aligned - start);
+  if (start + slack != aligned) {
+    munmap(reinterpret_cast<void*>(aligned + bytes), start + slack - aligned);
+  }
   // Only advice: where huge pages are not to be had, nothing changes.
-  madvise(bytes, rounded, MADV_HUGEPAGE);
-  return bytes;
+  if (slack != 0) madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(aligned);
+}
+
+void FreeLarge(void* bytes, size_t size) {
+  if (bytes == nullptr) return;
+  if (kArenaPieces == ArenaPieces::kFromHeap) {
+    std::free(bytes);
+  } else {
+    munmap(bytes, LargeBytes(size));
+  }
 }
 
 TableArena::~TableArena() {
-  for (void* block : blocks_) std::free(block);
+  for (const auto& [block, size] : blocks_) FreeLarge(block, size);
 }
 
 size_t TableArena::PieceBytes(size_t bytes) {
@@ -60,7 +89,7 @@ void* TableArena::Allocate(size_t bytes, size_t align) {
   blocks_.reserve(blocks_.size() + 1);
   void* block = AllocateLarge(size);
   if (block == nullptr) throw std::bad_alloc();
-  blocks_.push_back(block);
+  blocks_.emplace_back(block, size);
   reserved_ += size;
   if (own_block) return block;
   next_ = reinterpret_cast<uintptr_t>(block) + bytes;

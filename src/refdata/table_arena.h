@@ -20,16 +20,21 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <boost/unordered_map.hpp>
 
 namespace zorvel {
 
-// Room for `size` bytes, from the heap; from `kHugePage` bytes up aligned to,
-// and advised as, huge pages, so that filling it takes a few page faults
-// rather than one per 4 KiB. Null when there is none; freed by std::free.
+// Room for `size` bytes, mapped from the system (so that freeing it gives it
+// back, however the heap stands); from 2 MiB up aligned to, and advised as,
+// huge pages, so that filling it takes a few page faults rather than one per
+// 4 KiB. Null when there is none. Under AddressSanitizer the room comes from
+// the heap, so that the sanitizer sees its bounds.
 void* AllocateLarge(size_t size);
+// Gives back room of `size` bytes from AllocateLarge.
+void FreeLarge(void* bytes, size_t size);
 
 // Where an arena's pieces come from. Under AddressSanitizer every piece comes
 // from the heap and goes back to it, so that the sanitizer sees each piece's
@@ -78,7 +83,7 @@ class TableArena {
   static size_t PieceBytes(size_t bytes);
 
   ArenaPieces pieces_;
-  std::vector<void*> blocks_;
+  std::vector<std::pair<void*, size_t>> blocks_;  // each block and its size
   // The pieces given back, by size: each holds the address of the next.
   boost::unordered_map<size_t, void*> free_;
   uintptr_t next_ = 0;  // the first free byte of the current block

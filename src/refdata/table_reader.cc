@@ -35,10 +35,10 @@ class FileCloser {
 
 }  // namespace
 
-void TableReader::FreeBytes::operator()(uint8_t* bytes) const { std::free(bytes); }
+void TableReader::FreeBytes::operator()(uint8_t* bytes) const { FreeLarge(bytes, size); }
 
 TableReader::Bytes TableReader::Allocate(size_t size) {
-  return Bytes(static_cast<uint8_t*>(AllocateLarge(size)));
+  return Bytes(static_cast<uint8_t*>(AllocateLarge(size)), FreeBytes{size});
 }
 
 bool TableReader::Open(const std::string& path, std::string_view key,

@@ -114,11 +114,13 @@ class TableReader {
   // The file's bytes, decrypted in place, with room for the rest of a last
   // partial block; null before a regular file is read.
   struct FreeBytes {
+    size_t size;  // as given to AllocateLarge
     void operator()(uint8_t* bytes) const;
   };
   using Bytes = std::unique_ptr<uint8_t[], FreeBytes>;
-  // Room for `size` bytes; null when there is none. A large buffer is laid
-  // out for huge pages, so that filling it takes a few page faults rather
+  // Room for `size` bytes (AllocateLarge); null when there is none. A large
+  // buffer is laid out for huge pages, so that filling it takes a few page
+  // faults rather
   // than one per 4 KiB.
   static Bytes Allocate(size_t size);
   Bytes plain_;

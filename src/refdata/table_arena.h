@@ -1,7 +1,7 @@
 // The memory of one load of the reference tables: the loaders take every
 // table's arrays, nodes and lists from one arena, in large blocks laid out
-// for huge pages, and nothing is given back until the whole set is thrown
-// away. A national table set is tens of megabytes in hundreds of thousands
+// for huge pages, and nothing goes back to the system until the whole set
+// is thrown away. A national table set is tens of megabytes in hundreds of thousands
 // of small pieces; from the heap, each 4 KiB page of it costs a page fault
 // when first touched, and those faults were most of the load's time.
 //

@@ -15,13 +15,15 @@ constexpr size_t kPage = 4096;
 // Every piece of memory handed out is aligned at least to this.
 constexpr size_t kMaxAlign = 64;
 
-}  // namespace
-
+// The bytes mapped for room of `size` bytes: whole pages, or whole huge
+// pages from a huge page up; 0 when that many cannot be counted.
 size_t LargeBytes(size_t size) {
   const size_t unit = size >= kHugePage ? kHugePage : kPage;
   if (size > SIZE_MAX - unit) return 0;
   return size == 0 ? unit : (size + unit - 1) / unit * unit;
 }
+
+}  // namespace
 
 void* AllocateLarge(size_t size) {
   const size_t bytes = LargeBytes(size);

@@ -100,7 +100,7 @@ TEST(Record, EveryItemIsFoundAtEverySizeAndAfterClear) {
 // A reused record files items without a look-up while they come in the
 // order of its last filling. Rounds that mostly follow the last round's
 // order, but drop, swap and repeat names (repeats must replace, not add),
-// must hold what a map holds.
+// and set values over longer and shorter ones, must hold what a map holds.
 TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
   std::mt19937 random(7);
   Record record;
@@ -114,7 +114,9 @@ TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
       const std::string name = i < last.size() && random() % 5 != 0
                                    ? last[i]
                                    : "N" + std::to_string(random() % 12);
-      const std::string value = std::to_string(random() % 3000);
+      // Now and then a value too long to be held without an allocation.
+      const std::string value = std::to_string(random() % 3000) +
+                                std::string(random() % 8 == 0 ? 17 : 0, 'v');
       order.push_back(name);
       const int way = random() % 4;
       if (way == 3) {
@@ -122,7 +124,8 @@ TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
         lists[name].push_back(value);
         continue;
       }
-      if (way == 0) record.Set(name, value);
+      if (way == 0 && i % 2 == 0) record.Set(name, value);
+      if (way == 0 && i % 2 == 1) record.Set(name, std::string(value));
       if (way == 1) record.Insert(name, value);
       if (way == 2) {
         std::string* slot = record.RefillSingle(name);

@@ -14,20 +14,6 @@ constexpr size_t kKeptEpisodes = 256;
 
 }  // namespace
 
-bool Record::IsBlank(std::string_view name) const {
-  const std::string* value = FindSingle(name);
-  return value == nullptr || value->empty();
-}
-
-void Record::Insert(std::string_view name, std::string value) {
-  if (std::string* slot = singles_.AddIfAbsent(name)) *slot = std::move(value);
-}
-
-void Record::InsertList(std::string_view name,
-                        const std::vector<std::string>& values) {
-  if (std::vector<std::string>* slot = lists_.AddIfAbsent(name)) *slot = values;
-}
-
 void Record::TraceError(const GroupingError& error) {
   const bool free_message = error.message == kFreeMessage;
   TraceStep& step = trace.Add("Error").Item(error.field);

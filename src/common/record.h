@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -103,6 +104,29 @@ struct ItemKey {
   uint32_t hash = 0;
 };
 
+// Makes `value` a copy of `text`. A value kept from the last request is
+// mostly as long as the new text or longer: it is then overwritten in place
+// and cut, which needs no call into the string's library code. A short text
+// is otherwise made as a new string and moved in, which needs none either
+// (a string holds up to 15 characters without an allocation).
+inline void OverwriteText(std::string& value, std::string_view text) {
+  constexpr size_t kShortText = 15;
+  const size_t size = text.size();
+  if (value.size() < size) {
+    if (size <= kShortText) {
+      value = std::string(text);
+    } else {
+      value.assign(text.data(), size);
+    }
+    return;
+  }
+  if (size != 0) std::memcpy(value.data(), text.data(), size);
+  value.erase(size);
+}
+
+// Marks an accessor by name that makes the name's key where it is called.
+#define ZORVEL_KEYED __attribute__((always_inline))
+
 // Named values of one type, in flat slots; see the file comment.
 template <typename Value>
 class ItemSlots {
@@ -171,28 +195,26 @@ class ItemSlots {
   // A value to set for `name` when the record lacks it (new and filed, or
   // refilled with its old content, for the caller to overwrite); null when
   // the record holds `name` already.
-  Value* AddIfAbsent(std::string_view name) {
-    if (Value* value = Refill(name)) return value;
-    const ItemKey key(name);
+  Value* AddIfAbsent(const ItemKey& key) {
+    if (Value* value = Refill(key.name)) return value;
     return Find(key) == nullptr ? &Add(key) : nullptr;
+  }
+
+  // The value filed under `key`, made when absent, with its content left
+  // as it was (a refilled or reused slot keeps its old text) for the caller
+  // to overwrite whole: a value set again in each request is then mostly
+  // written over its own last text.
+  Value& Put(const ItemKey& key) {
+    if (Value* value = Refill(key.name)) return *value;
+    if (Value* value = Find(key)) return *value;
+    return AddAsIs(key);
   }
 
   // Files a new empty value under `key`, which must be absent.
   Value& Add(const ItemKey& key) {
-    const size_t n = hashes_.size();
-    if (n == slots_.size()) slots_.push_back(std::make_unique<Slot>());
-    Slot& slot = *slots_[n];
-    // A record reused for requests of one shape mostly refiles an item in
-    // the slot that held it last time.
-    if (!SameItemName(slot.name, key.name)) {
-      slot.name.assign(key.name.data(), key.name.size());
-      // The slots from here on may now repeat a name in use.
-      refillable_ = std::min(refillable_, n);
-    }
-    slot.hash = key.hash;
-    slot.value.clear();
-    File(n, key.hash);
-    return slot.value;
+    Value& value = AddAsIs(key);
+    value.clear();
+    return value;
   }
 
   // Forgets every item but keeps the slots for reuse; an unusually large
@@ -236,6 +258,24 @@ class ItemSlots {
 
   bool Holds(size_t i, const ItemKey& key) const {
     return hashes_[i] == key.hash && SameItemName(slots_[i]->name, key.name);
+  }
+
+  // Files a new value under `key`, which must be absent, in the next slot;
+  // the value is what the slot held before.
+  Value& AddAsIs(const ItemKey& key) {
+    const size_t n = hashes_.size();
+    if (n == slots_.size()) slots_.push_back(std::make_unique<Slot>());
+    Slot& slot = *slots_[n];
+    // A record reused for requests of one shape mostly refiles an item in
+    // the slot that held it last time.
+    if (!SameItemName(slot.name, key.name)) {
+      slot.name.assign(key.name.data(), key.name.size());
+      // The slots from here on may now repeat a name in use.
+      refillable_ = std::min(refillable_, n);
+    }
+    slot.hash = key.hash;
+    File(n, key.hash);
+    return slot.value;
   }
 
   // Refill, with the value made empty.
@@ -298,42 +338,45 @@ struct Record {
   // The steps of this record's grouping, when the request asked for them.
   GroupingTrace trace;
 
+  // Every accessor by name comes in two forms: by an ItemKey, and by a name
+  // from which the key is made at the call, always inlined, so that the
+  // hash of a literal name is worked out at compile time.
+
   // The single value of `name`, or null when the record lacks it.
-  const std::string* FindSingle(std::string_view name) const {
-    return singles_.Find(ItemKey(name));
-  }
-  std::string* FindSingle(std::string_view name) {
-    return singles_.Find(ItemKey(name));
-  }
   const std::string* FindSingle(const ItemKey& key) const {
     return singles_.Find(key);
   }
   std::string* FindSingle(const ItemKey& key) { return singles_.Find(key); }
+  ZORVEL_KEYED const std::string* FindSingle(std::string_view name) const {
+    return FindSingle(ItemKey(name));
+  }
+  ZORVEL_KEYED std::string* FindSingle(std::string_view name) {
+    return FindSingle(ItemKey(name));
+  }
   // The list value of `name`, or null when the record lacks it.
-  const std::vector<std::string>* FindList(std::string_view name) const {
-    return lists_.Find(ItemKey(name));
-  }
-  std::vector<std::string>* FindList(std::string_view name) {
-    return lists_.Find(ItemKey(name));
-  }
   const std::vector<std::string>* FindList(const ItemKey& key) const {
     return lists_.Find(key);
   }
   std::vector<std::string>* FindList(const ItemKey& key) {
     return lists_.Find(key);
   }
+  ZORVEL_KEYED const std::vector<std::string>* FindList(
+      std::string_view name) const {
+    return FindList(ItemKey(name));
+  }
+  ZORVEL_KEYED std::vector<std::string>* FindList(std::string_view name) {
+    return FindList(ItemKey(name));
+  }
 
   // Subscript access: the value of `name`, created empty when absent.
-  // The key is made here, where a literal name's hash is worked out at
-  // compile time.
-  std::string& Single(std::string_view name) {
-    return singles_.Get(ItemKey(name));
-  }
   std::string& Single(const ItemKey& key) { return singles_.Get(key); }
-  std::vector<std::string>& List(std::string_view name) {
-    return lists_.Get(ItemKey(name));
+  ZORVEL_KEYED std::string& Single(std::string_view name) {
+    return Single(ItemKey(name));
   }
   std::vector<std::string>& List(const ItemKey& key) { return lists_.Get(key); }
+  ZORVEL_KEYED std::vector<std::string>& List(std::string_view name) {
+    return List(ItemKey(name));
+  }
 
   // `name` filed without a look-up while the record is filled in the order
   // it was filled last time, its value left as it was for the caller to
@@ -346,17 +389,49 @@ struct Record {
   }
 
   // True when `name` is absent or empty (does not create it).
-  bool IsBlank(std::string_view name) const;
+  bool IsBlank(const ItemKey& key) const {
+    const std::string* value = FindSingle(key);
+    return value == nullptr || value->empty();
+  }
+  ZORVEL_KEYED bool IsBlank(std::string_view name) const {
+    return IsBlank(ItemKey(name));
+  }
 
-  // Sets `name` to `value`, replacing any existing value.
-  void Set(std::string_view name, std::string value) {
-    singles_.Get(ItemKey(name)) = std::move(value);
+  // Sets `name` to `value`, replacing any existing value. A text is written
+  // over the slot's old one; a string made for the purpose is moved in.
+  void Set(const ItemKey& key, std::string_view value) {
+    OverwriteText(singles_.Put(key), value);
+  }
+  void Set(const ItemKey& key, const char* value) {
+    Set(key, std::string_view(value));
+  }
+  void Set(const ItemKey& key, std::string&& value) {
+    singles_.Put(key) = std::move(value);
+  }
+  ZORVEL_KEYED void Set(std::string_view name, std::string_view value) {
+    Set(ItemKey(name), value);
+  }
+  ZORVEL_KEYED void Set(std::string_view name, const char* value) {
+    Set(ItemKey(name), std::string_view(value));
+  }
+  ZORVEL_KEYED void Set(std::string_view name, std::string&& value) {
+    Set(ItemKey(name), std::move(value));
   }
   // Inserts `name` = `value` unless the record already holds `name`.
-  void Insert(std::string_view name, std::string value);
+  void Insert(const ItemKey& key, std::string_view value) {
+    if (std::string* slot = singles_.AddIfAbsent(key)) OverwriteText(*slot, value);
+  }
+  ZORVEL_KEYED void Insert(std::string_view name, std::string_view value) {
+    Insert(ItemKey(name), value);
+  }
   // Inserts the list `name` = `values` unless the record already holds it.
-  void InsertList(std::string_view name,
-                  const std::vector<std::string>& values);
+  void InsertList(const ItemKey& key, const std::vector<std::string>& values) {
+    if (std::vector<std::string>* slot = lists_.AddIfAbsent(key)) *slot = values;
+  }
+  ZORVEL_KEYED void InsertList(std::string_view name,
+                               const std::vector<std::string>& values) {
+    InsertList(ItemKey(name), values);
+  }
 
   // Appends an error; a traced record also gets an "Error" step.
   void AddError(GroupingError error) {

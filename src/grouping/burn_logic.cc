@@ -34,16 +34,16 @@ bool BurnLogic::Derive(Record& record) const {
       record.AddError(
           GroupingError::WithValue("Diagnosis", "", kUz15BurnsPrimaryDiagnosis));
     }
-    record.Set("BurnHRG", std::string(first.hrg));
+    record.Set("BurnHRG", first.hrg);
     record.trace.Set("BurnHRG", first.hrg);
     return true;
   }
 
   // In this chapter the error code text names the second-stage key.
-  record.Set("BurnHRG", std::string(first.hrg));
+  record.Set("BurnHRG", first.hrg);
   const HrgEntry* second = context_->MatchCode(
       record, *second_stage_, first.error_code, EvalMode::kPlain);
-  if (second != nullptr) record.Set("BurnHRG", std::string(second->hrg));
+  if (second != nullptr) record.Set("BurnHRG", second->hrg);
   record.trace.Set("BurnHRG", record.FindSingle("BurnHRG"));
   return true;
 }

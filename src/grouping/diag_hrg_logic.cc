@@ -47,7 +47,7 @@ bool DiagHrgLogic::Derive(Record& record) const {
   record.trace.Set("DiagHRG", record.FindSingle("DiagHRG"));
   if (entry->hrg.empty() || entry->hrg.front() != 'U') return true;
 
-  record.Set("HRG_ERROR", std::string(entry->error_code));
+  record.Set("HRG_ERROR", entry->error_code);
   const int32_t message = DiagnosisMessage(entry->error_code);
   if (message != kNoMessage) {
     record.AddError(

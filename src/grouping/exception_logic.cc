@@ -26,7 +26,7 @@ bool ExceptionLogic::Derive(Record& record) const {
     record.AddError(
         GroupingError::Free("EPISODE", "Global exception grouped to chaper U"));
   }
-  record.Set("ExceptHRG", std::string(hrg));
+  record.Set("ExceptHRG", hrg);
   record.trace.Set("ExceptHRG", hrg);
   return true;
 }

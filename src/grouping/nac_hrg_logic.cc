@@ -13,7 +13,7 @@ constexpr char kErrorHrg[] = "UZ01Z";
 
 void SetHrg(Record& record, std::string_view hrg, const char* flag,
             const char* reason = "") {
-  record.Set("HRG", std::string(hrg));
+  record.Set("HRG", hrg);
   record.Set("GroupingMethodFlag", flag);
   if (!record.trace.on()) return;
   record.trace.Add("Set").Item("HRG").Result(hrg).Reason(reason);
@@ -101,7 +101,7 @@ bool NacHrgLogic::DeriveFromOutpatientProcedure(Record& record) const {
   if (dominant == nullptr) return false;
   const HrgEntry* entry = context_->MatchCode(record, *procedures_, *dominant, EvalMode::kPlain);
   if (entry == nullptr) return false;
-  if (entry->error_code.compare(0, 2, "UZ") == 0) record.Set("HRG_ERROR", std::string(entry->error_code));
+  if (entry->error_code.compare(0, 2, "UZ") == 0) record.Set("HRG_ERROR", entry->error_code);
   SetHrg(record, entry->hrg, "P");
   return true;
 }
@@ -120,7 +120,7 @@ bool AltHrgLogic::Derive(Record& record) const {
     const HrgEntry* entry =
         context_->MatchCode(record, *specialties_, record.Single("MAINSPEF"), EvalMode::kPlain);
     if (entry != nullptr && entry->hrg != kErrorHrg) {
-      record.Set("ALT_HRG", std::string(entry->hrg));
+      record.Set("ALT_HRG", entry->hrg);
       record.trace.Set("ALT_HRG", entry->hrg);
       return true;
     }

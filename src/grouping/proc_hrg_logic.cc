@@ -52,7 +52,7 @@ bool ProcHrgLogic::Derive(Record& record) const {
       context_->MatchCode(record, *codes_, dominant, EvalMode::kDgvp);
   if (entry == nullptr) return false;
 
-  record.Set("ProcHRG", std::string(entry->hrg));
+  record.Set("ProcHRG", entry->hrg);
   record.trace.Set("ProcHRG", entry->hrg);
   // The error code decides, whether or not the HRG itself is an error HRG.
   const int32_t message = ProcedureMessage(entry->error_code);

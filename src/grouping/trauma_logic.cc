@@ -37,7 +37,7 @@ bool TraumaLogic::Derive(Record& record) const {
   const HrgEntry* first = context_->MatchCode(record, *diagnoses_,
                                               diagnoses.front(), EvalMode::kPlain);
   if (first == nullptr) return true;
-  record.Set("TraumaHRG", std::string(first->hrg));
+  record.Set("TraumaHRG", first->hrg);
   record.trace.Set("TraumaHRG", first->hrg);
 
   // Without a trauma procedure the diagnosis stage stands, and so does the
@@ -55,7 +55,7 @@ bool TraumaLogic::Derive(Record& record) const {
   const HrgEntry* second =
       context_->MatchCode(record, *procedures_, dominant, EvalMode::kPlain);
   if (second != nullptr) {
-    record.Set("TraumaHRG", std::string(second->hrg));
+    record.Set("TraumaHRG", second->hrg);
     record.trace.Set("TraumaHRG", second->hrg);
   }
   return true;

@@ -12,17 +12,21 @@ namespace {
 
 // The daily counts of a period, in the order they are gathered into
 // "ACCDays".
-constexpr const char* kDayItems[] = {"BCSD", "ACSD", "BRSD", "ARSD", "RSD",
-                                     "NSD",  "DSD",  "LSD",  "CCL2D", "CCL3D"};
+constexpr const char* kDayItems[kDayCount] = {
+    "BCSD", "ACSD", "BRSD", "ARSD", "RSD", "NSD", "DSD", "LSD", "CCL2D", "CCL3D"};
 
-// Appends the ten day counts to "ACCDays"; a count the episode does not
-// carry contributes an empty text and is not created.
-void AppendAccDays(Record& episode) {
+// Appends the ten day counts, found by their keys, to "ACCDays"; a count
+// the episode does not carry contributes an empty text and is not created.
+void AppendAccDays(const ItemKey (&day_keys)[kDayCount], Record& episode) {
   std::vector<std::string>& days = episode.List("ACCDays");
-  days.reserve(days.size() + std::size(kDayItems));
-  for (const char* item : kDayItems) {
-    const std::string* value = episode.FindSingle(item);
-    days.push_back(value != nullptr ? *value : std::string());
+  days.reserve(days.size() + kDayCount);
+  for (const ItemKey& key : day_keys) {
+    const std::string* value = episode.FindSingle(key);
+    if (value != nullptr) {
+      days.emplace_back(*value);
+    } else {
+      days.emplace_back();
+    }
   }
 }
 
@@ -63,6 +67,7 @@ bool ACCProcessor::SetUp(const ReferenceData& data) {
   unit_triggers_ = nullptr;
   data_ = nullptr;
 
+  for (size_t i = 0; i < kDayCount; ++i) day_keys_[i] = ItemKey(kDayItems[i]);
   validator_.emplace(data.validation_lists());
   validator_->AddCheck("ACC_CCUF", false, "ACC_CCUF");
   for (const char* item : {"BCSD", "ACSD"}) {
@@ -98,7 +103,7 @@ bool ACCProcessor::Group(Spell& spell) {
   for (Record& episode : spell.episodes) {
     episode.trace.Enter("ACC");
     if (validator_) validator_->Validate(episode);
-    AppendAccDays(episode);
+    AppendAccDays(day_keys_, episode);
     DeriveHrg(episode);
     DeriveDaysAndFlag(episode);
     if (episode.errors.empty()) {
@@ -127,7 +132,7 @@ void ACCProcessor::DeriveHrg(Record& episode) const {
   const HrgEntry* entry =
       rule_context_.MatchCode(episode, *unit_triggers_, *unit, EvalMode::kDgvp);
   if (entry == nullptr) return;
-  episode.Set("HRG", std::string(entry->hrg));
+  episode.Set("HRG", entry->hrg);
   if (entry->error_code == "UZ13") {
     episode.AddError(GroupingError::WithValue("ACC_CCUF", *unit,
                                               kUz13AccGroupingError));

@@ -12,6 +12,9 @@
 
 namespace zorvel {
 
+// The number of daily counts of a period, gathered into "ACCDays".
+constexpr size_t kDayCount = 10;
+
 class ACCProcessor : public ModeProcessorBase {
  public:
   const char* GetCode() const override { return "ACC"; }
@@ -37,6 +40,8 @@ class ACCProcessor : public ModeProcessorBase {
   // code, and the "UZ13" error when the chosen entry carries it.
   void DeriveHrg(Record& episode) const;
 
+  // The keys of the daily counts, in the order of "ACCDays".
+  ItemKey day_keys_[kDayCount];
   std::optional<EpisodeValidator> validator_;
   RuleContext rule_context_;
   const CodeMap* unit_triggers_ = nullptr;  // "ACC1" / "ACC_CCUF"; null until found

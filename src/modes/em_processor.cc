@@ -172,7 +172,7 @@ void EMProcessor::OverridePatientGroup(Record& episode) const {
                                                   group, EvalMode::kPlain);
   // An error HRG from the patient group never replaces a derived one.
   if (entry == nullptr || entry->hrg == "UZ01Z") return;
-  episode.Set("HRG", std::string(entry->hrg));
+  episode.Set("HRG", entry->hrg);
   episode.trace.Set("HRG", entry->hrg);
 }
 

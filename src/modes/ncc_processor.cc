@@ -165,7 +165,7 @@ void NCCProcessor::DeriveHrg(Record& episode) const {
   const HrgEntry* entry =
       rule_context_.MatchCode(episode, *by_code_, dominant, EvalMode::kDgvp);
   if (entry == nullptr) return;
-  episode.Set("HRG", std::string(entry->hrg));
+  episode.Set("HRG", entry->hrg);
 
   const std::string_view error_code = entry->error_code;
   if (error_code.compare(0, 2, "UZ") != 0) return;
@@ -176,7 +176,7 @@ void NCCProcessor::DeriveHrg(Record& episode) const {
     episode.AddError(GroupingError::WithPosition(
         "CCAC", dominant, position, kUz21CcacInappropriateForNcc));
   } else {
-    episode.Set("HRG_ERROR", std::string(error_code));
+    episode.Set("HRG_ERROR", error_code);
   }
 }
 

@@ -181,16 +181,16 @@ void PCCProcessor::AssignHrg(Record& episode, int position) const {
   const HrgEntry* entry =
       rule_context_.MatchCode(episode, *by_code_, dominant, EvalMode::kDgvp);
   if (entry == nullptr) return;
-  episode.Set("HRG", std::string(entry->hrg));
+  episode.Set("HRG", entry->hrg);
   if (entry->error_code.compare(0, 2, "UZ") == 0) {
-    episode.Set("HRG_ERROR", std::string(entry->error_code));
+    episode.Set("HRG_ERROR", entry->error_code);
   }
 
   // The second stage refines the HRG by its first four characters.
   const std::string root(entry->hrg, 0, 4);
   const HrgEntry* refined =
       rule_context_.MatchCode(episode, *by_hrg_, root, EvalMode::kDgvp);
-  if (refined != nullptr) episode.Set("HRG", std::string(refined->hrg));
+  if (refined != nullptr) episode.Set("HRG", refined->hrg);
 }
 
 }  // namespace zorvel

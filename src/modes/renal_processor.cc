@@ -106,7 +106,7 @@ void RenalProcessor::DeriveHrg(Record& episode) const {
     }
     return;
   }
-  if (episode.success) episode.Set("HRG", std::string(entry.hrg));
+  if (episode.success) episode.Set("HRG", entry.hrg);
 }
 
 }  // namespace zorvel

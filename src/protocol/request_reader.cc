@@ -28,19 +28,6 @@ constexpr size_t kLongText = 1 << 16;
 // Nor does a text nested deeper than this keep its frames.
 constexpr size_t kDeepText = 256;
 
-// Makes `value` a copy of `text`. A value refilled from the last request
-// is mostly as long as the new text or longer: it is then overwritten in
-// place and cut, which needs no call into the string's library code.
-void OverwriteText(std::string& value, std::string_view text) {
-  const size_t size = text.size();
-  if (value.size() < size) {
-    value.assign(text.data(), size);
-    return;
-  }
-  if (size != 0) std::memcpy(value.data(), text.data(), size);
-  value.erase(size);
-}
-
 bool IsEpisodeList(std::string_view name) {
   return name.substr(0, kEpisodesPrefix.size()) == kEpisodesPrefix;
 }

@@ -380,6 +380,11 @@ int main(int argc, char** argv) {
     libs[l].prepare_seconds = best.prepare_seconds;
     libs[l].peak_mb = best.peak_mb;
     libs[l].reprepared_mb = best.reprepared_mb;
+    if (best.prepare_seconds == 1e9) {
+      std::printf("[%zu] %s\n    CS_Prepare failed in every round\n", l,
+                  libs[l].path.c_str());
+      continue;
+    }
     std::printf("[%zu] %s\n    CS_Prepare %.3f s (x%.2f decryption), peak "
                 "resident %.0f MB, resident after 11 more %.0f MB\n",
                 l, libs[l].path.c_str(), libs[l].prepare_seconds,

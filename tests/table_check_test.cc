@@ -112,7 +112,9 @@ TEST_P(DamagedTableTest, CheckFailsAndUnpackRefuses) {
       testing::RunZorvel("tables unpack " + scratch.dir() + "tables " + scratch.dir() + "plain");
   EXPECT_EQ(unpack.exit_code, damage.unpacks ? 0 : 8) << unpack.err;
   EXPECT_EQ(std::filesystem::exists(scratch.dir() + "plain"), damage.unpacks);
-  if (!damage.unpacks) EXPECT_NE(unpack.err.find(file), std::string::npos) << unpack.err;
+  if (!damage.unpacks) {
+    EXPECT_NE(unpack.err.find(file), std::string::npos) << unpack.err;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Damages, DamagedTableTest, ::testing::ValuesIn(kDamages),

@@ -138,6 +138,18 @@ TEST(Record, RefilledInAnyOrderHoldsWhatAMapHolds) {
   }
 }
 
+// A value set from a view of its own text, whole or in part, short or long.
+TEST(Record, ValueSetFromItsOwnText) {
+  Record record;
+  for (const std::string text : {"ABCDEFGH", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}) {
+    record.Set("HRG", text);
+    record.Set("HRG", *record.FindSingle("HRG"));
+    EXPECT_EQ(*record.FindSingle("HRG"), text);
+    record.Set("HRG", std::string_view(*record.FindSingle("HRG")).substr(3));
+    EXPECT_EQ(*record.FindSingle("HRG"), text.substr(3));
+  }
+}
+
 TEST(Record, CopyIsIndependentOfItsOriginal) {
   Record original;
   original.Set("Age", "40");

@@ -120,7 +120,8 @@ inline void OverwriteText(std::string& value, std::string_view text) {
     }
     return;
   }
-  if (size != 0) std::memcpy(value.data(), text.data(), size);
+  // Moved, not copied: a text may be a view of the value itself.
+  if (size != 0) std::memmove(value.data(), text.data(), size);
   value.erase(size);
 }
 

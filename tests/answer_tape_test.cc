@@ -81,21 +81,24 @@ void ExpectSameTapeWhenPlain(const std::string& text, bool expect_plain) {
   EXPECT_EQ(plain.Json(0, &scratch), text) << "a plain text is its own compact JSON";
 }
 
-// Plain text ends at the first byte that is a control byte, a quote, a
-// backslash, DEL or above, wherever in a block of sixteen it stands, and
-// never past the end it is given.
-TEST(PlainText, EndsAtTheFirstByteThatIsNotPlainWhereverItStands) {
+// The scan for escapes stops at the first control byte, backslash, DEL or
+// above, and the scan for a quote at the first quote, wherever in a block
+// of sixteen it stands, and neither goes past the end it is given.
+TEST(PlainText, ScansStopAtTheFirstByteTheyLookForWhereverItStands) {
   for (int byte = 0; byte < 256; ++byte) {
-    const bool plain = byte >= 0x20 && byte < 0x7f && byte != '"' && byte != '\\';
+    const bool unescaped = byte >= 0x20 && byte < 0x7f && byte != '\\';
+    const bool quote = byte == '"';
     for (size_t at = 0; at < 40; ++at) {
       std::string text(48, 'a');
       text[at] = static_cast<char>(byte);
       const char* begin = text.data();
-      const size_t expected = plain ? text.size() : at;
-      ASSERT_EQ(PastPlainText(begin, begin + text.size()) - begin, expected)
+      const char* end = begin + text.size();
+      ASSERT_EQ(PastUnescapedBytes(begin, end) - begin, unescaped ? text.size() : at)
           << "byte " << byte << " at " << at;
+      ASSERT_EQ(NextQuote(begin, end) - begin, quote ? at : text.size()) << "byte " << byte;
       // The same text cut short just after the byte ends there, or at the byte.
-      ASSERT_EQ(PastPlainText(begin, begin + at + 1) - begin, plain ? at + 1 : at);
+      ASSERT_EQ(PastUnescapedBytes(begin, begin + at + 1) - begin, unescaped ? at + 1 : at);
+      ASSERT_EQ(NextQuote(begin, begin + at + 1) - begin, quote ? at : at + 1);
     }
   }
 }

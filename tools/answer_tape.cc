@@ -11,11 +11,11 @@ namespace zorvel::cli {
 namespace {
 
 // Past the text that starts after its opening quote at `p`, closing quote
-// included; nullptr when the text is not plain (so that it is its own
-// characters) or not closed.
+// included; nullptr when it is not closed. In a document without escapes a
+// text ends at the next quote.
 const char* PastText(const char* p, const char* end) {
-  p = PastPlainText(p, end);
-  return p != end && *p == '"' ? p + 1 : nullptr;
+  p = NextQuote(p, end);
+  return p != end ? p + 1 : nullptr;
 }
 
 // Nesting the DOM reading follows; deeper contents are left out. The
@@ -37,6 +37,10 @@ bool AnswerTape::ReadPlain(std::string_view answer) {
 }
 
 bool AnswerTape::Split(const char* p, const char* const end) {
+  // Texts are taken as their own characters, which needs a document
+  // without escapes; white space, numbers and anything that is not JSON
+  // are found on the way.
+  if (PastUnescapedBytes(p, end) != end) return false;
   uint32_t open[kMaxPlainDepth];  // the containers still open, outermost first
   int depth = 0;
   bool want_name = false;  // in an object, after "{" or ","

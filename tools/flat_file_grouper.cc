@@ -245,54 +245,68 @@ MemberSlot NamedSlot(std::string_view name) {
   return nullptr;
 }
 
-// The index of `name` in `names`, searched from `from` on and then round
-// to it; names.size() when it is not there.
-size_t FindColumn(const std::vector<std::string>& names, std::string_view name, size_t from) {
-  for (size_t i = from; i < names.size(); ++i) {
-    if (names[i] == name) return i;
+// The index of the member named `name` in `members`, searched from `from`
+// on and then round to it; members.size() when it is not there.
+template <typename Member>
+size_t FindMember(const std::vector<Member>& members, std::string_view name, size_t from) {
+  const size_t count = members.size();
+  for (size_t i = from; i < count; ++i) {
+    if (members[i].name == name) return i;
   }
-  for (size_t i = 0; i < from && i < names.size(); ++i) {
-    if (names[i] == name) return i;
+  for (size_t i = 0; i < from && i < count; ++i) {
+    if (members[i].name == name) return i;
   }
-  return names.size();
+  return count;
 }
 
 }  // namespace
 
 FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs) {
-  auto add = [this](const std::string& name, bool is_column) {
-    if (std::find(members.begin(), members.end(), name) != members.end()) return;
-    members.push_back(name);
-    column.push_back(is_column ? static_cast<uint32_t>(names.size()) : kNoColumn);
-    slots.push_back(NamedSlot(name));
-    if (is_column) names.push_back(name);
+  std::vector<bool> is_column;
+  auto add = [&](const std::string& name, bool column) {
+    if (std::find(member_names.begin(), member_names.end(), name) != member_names.end()) return;
+    member_names.push_back(name);
+    is_column.push_back(column);
   };
   add("Success", false);
   for (const SchemaField& field : outputs) add(field.name, field.name != "Id" && field.name != "Errors");
   add("Episodes", false);
+  // The names are all in place, so views of them stay valid.
+  for (size_t i = 0; i < member_names.size(); ++i) {
+    const std::string& name = member_names[i];
+    members.push_back({name, is_column[i] ? static_cast<uint32_t>(names.size()) : kNoColumn,
+                       NamedSlot(name)});
+    if (is_column[i]) names.push_back(name);
+  }
 }
 
 FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns) {
   Members found;
   const size_t count = columns.names.size();
-  const size_t known = columns.members.size();
   cells_.assign(count, std::string_view());
-  scratch_.resize(count);
+  if (scratch_.size() < count) scratch_.resize(count);
   const AnswerTape::Entry& entry = tape_[object];
   if (entry.kind != Kind::kObject) return found;
+  const std::vector<Columns::Member>& members = columns.members;
+  const size_t known = members.size();
   // Answers list their members nearly in the order of `members`, so the
-  // search for each name starts after the last one found.
+  // name after the last one found is tried first.
   size_t next = 0;
   for (uint32_t member = object + 1; member < entry.next; member = tape_[member + 1].next) {
     const std::string_view name = tape_[member].text;
     const uint32_t value = member + 1;
-    const size_t i = FindColumn(columns.members, name, next);
+    const size_t i =
+        next < known && members[next].name == name ? next : FindMember(members, name, next);
     MemberSlot slot = nullptr;
     if (i < known) {
       next = i + 1;
-      slot = columns.slots[i];
-      const uint32_t cell = columns.column[i];
-      if (cell != Columns::kNoColumn) cells_[cell] = CellOf(tape_, value, &scratch_[cell]);
+      const Columns::Member& column = members[i];
+      slot = column.slot;
+      if (column.column != Columns::kNoColumn) {
+        const AnswerTape::Entry& cell = tape_[value];
+        cells_[column.column] =
+            cell.kind == Kind::kString ? cell.text : CellOf(tape_, value, &scratch_[column.column]);
+      }
     } else {
       slot = NamedSlot(name);
     }

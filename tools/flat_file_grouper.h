@@ -59,10 +59,14 @@ class FlatFileGrouper {
   struct Columns {
     explicit Columns(const std::vector<SchemaField>& outputs);
     static constexpr uint32_t kNoColumn = UINT32_MAX;
+    struct Member {
+      std::string_view name;   // in member_names
+      uint32_t column;         // or kNoColumn
+      uint32_t Members::*slot;  // or nullptr
+    };
     std::vector<std::string> names;  // of the columns
-    std::vector<std::string> members;
-    std::vector<uint32_t> column;
-    std::vector<uint32_t Members::*> slots;
+    std::vector<std::string> member_names;
+    std::vector<Member> members;
   };
 
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);

@@ -369,7 +369,7 @@ class FlatFileRun {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     std::fprintf(stderr,
                  "zorvel group: %ld rows read = %ld grouped + %ld rejected; %ld spells (%ld "
-                 "grouped successfully, %ld failed), %ld episodes (%.1f s)\n",
+                 "grouped successfully, %ld failed), %ld episodes (%.2f s)\n",
                  rows_read_, rows_grouped_, rejected_, totals_.spell_count, totals_.succeeded,
                  totals_.failed, totals_.episode_count, seconds);
   }

@@ -219,7 +219,8 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   result.failed = 4;
   result.hrgs.Add("AA01A", 2);
   result.messages.Add("is blank", 7);
-  const std::string result_bytes = EncodeResult(result);
+  std::string result_bytes;
+  EncodeResult(result, &result_bytes);
   BatchResult result_back;
   ASSERT_TRUE(DecodeResult(result_bytes, &result_back));
   EXPECT_EQ(result_back.spells, result.spells);

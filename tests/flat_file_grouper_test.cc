@@ -47,7 +47,8 @@ TEST(FlatFileGrouper, MembersInAnyOrderFillTheirOwnColumns) {
       "\"Episodes\":[{\"HRG\":\"AA01B\",\"Id\":\"E1\",\"Note\":\"n\"}]}";
   for (const std::string& answer : {in_order, shuffled, parsed}) {
     g_answer = answer;
-    const BatchResult result = FlatFileGrouper(api, mode, mapping, false).Group(batch);
+    BatchResult result;
+    FlatFileGrouper(api, mode, mapping, false).GroupInto(batch, &result);
     EXPECT_EQ(result.spells, "S1,true,AA01A,g,x;y\n") << answer;
     EXPECT_EQ(result.episodes, "S1,E1,false,AA01B,n\n") << answer;
     EXPECT_EQ(result.succeeded, 1) << answer;

@@ -146,12 +146,6 @@ std::string FlatFileGrouper::TraceHeader() {
                 std::vector<std::string>(std::begin(kTraceMembers), std::end(kTraceMembers)));
 }
 
-BatchResult FlatFileGrouper::Group(const SpellBatch& batch) {
-  BatchResult result;
-  GroupInto(batch, &result);
-  return result;
-}
-
 void FlatFileGrouper::GroupInto(const SpellBatch& batch, BatchResult* into) {
   BatchResult& result = *into;
   std::vector<const std::vector<std::string>*> rows;

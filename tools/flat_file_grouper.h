@@ -22,7 +22,6 @@ class FlatFileGrouper {
   FlatFileGrouper(const PluginApi& api, const ModeSchema& mode, const ColumnMapping& mapping,
                   bool keep_responses, bool requests_only = false);
 
-  BatchResult Group(const SpellBatch& batch);
   // Adds the lines and counts of `batch` to `result`.
   void GroupInto(const SpellBatch& batch, BatchResult* result);
 

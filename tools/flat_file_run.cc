@@ -176,10 +176,12 @@ class FlatFileRun {
     if (jobs > 1) {
       pool_ = std::make_unique<WorkerPool>(
           jobs,
-          [this](std::string_view bytes) {
-            SpellBatch batch;
-            if (!DecodeBatch(bytes, &batch)) return std::string();
-            return EncodeResult(grouper_->Group(batch));
+          [this](std::string_view bytes, std::string* result) {
+            // A worker's batch and result are filled afresh for every batch.
+            if (!DecodeBatch(bytes, &work_batch_)) return;
+            work_result_.Reset();
+            grouper_->GroupInto(work_batch_, &work_result_);
+            EncodeResult(work_result_, result);
           },
           [this](uint64_t index, bool ok, std::string&& bytes) { Deliver(index, ok, bytes); });
       if (!pool_->Start(&error)) {
@@ -300,7 +302,7 @@ class FlatFileRun {
   }
 
   void Deliver(uint64_t index, bool ok, const std::string& bytes) {
-    BatchResult result;
+    BatchResult& result = received_;
     if (ok && DecodeResult(bytes, &result)) {
       rows_grouped_ += static_cast<long>(held_[index].rows);
       held_.erase(index);
@@ -389,6 +391,9 @@ class FlatFileRun {
   uint64_t next_batch_ = 0;
   std::map<uint64_t, BatchRecord> held_;
   BatchResult totals_;
+  BatchResult received_;    // the last result a worker sent
+  SpellBatch work_batch_;   // in a worker: the batch being grouped
+  BatchResult work_result_;  // in a worker: what it gave
   long rows_read_ = 0;
   long rows_grouped_ = 0;
   long rejected_ = 0;

@@ -138,6 +138,13 @@ void BatchResult::ClearLines() {
   responses.clear();
 }
 
+void BatchResult::Reset() {
+  ClearLines();
+  spell_count = episode_count = succeeded = failed = 0;
+  hrgs.Clear();
+  messages.Clear();
+}
+
 std::string EncodeBatch(const SpellBatch& batch) {
   // The size is known before anything is written, so the batch is written
   // in place with one allocation.
@@ -170,6 +177,7 @@ std::string EncodeBatch(const SpellBatch& batch) {
 bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
   Cursor in(bytes);
   uint64_t spells;
+  batch->row_count = 0;
   if (!in.Items(&spells, 16)) return false;
   batch->spells.resize(spells);
   for (SpellRows& spell : batch->spells) {
@@ -193,22 +201,21 @@ bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
   return in.AtEnd();
 }
 
-std::string EncodeResult(const BatchResult& result) {
-  std::string out;
+void EncodeResult(const BatchResult& result, std::string* out) {
   for (const std::string* text :
        {&result.spells, &result.episodes, &result.errors, &result.unbundled, &result.trace,
         &result.responses}) {
-    PutText(&out, *text);
+    PutText(out, *text);
   }
   for (long count : {result.spell_count, result.episode_count, result.succeeded, result.failed}) {
-    PutNumber(&out, static_cast<uint64_t>(count));
+    PutNumber(out, static_cast<uint64_t>(count));
   }
-  PutCounts(&out, result.hrgs);
-  PutCounts(&out, result.messages);
-  return out;
+  PutCounts(out, result.hrgs);
+  PutCounts(out, result.messages);
 }
 
 bool DecodeResult(std::string_view bytes, BatchResult* result) {
+  result->Reset();
   Cursor in(bytes);
   for (std::string* text :
        {&result->spells, &result->episodes, &result->errors, &result->unbundled, &result->trace,

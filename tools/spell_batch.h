@@ -46,13 +46,18 @@ struct BatchResult {
   void AddCounts(const BatchResult& other);
   // Empties the lines, keeping the counts.
   void ClearLines();
+  // Empties the lines and the counts, keeping their room for the next batch.
+  void Reset();
 };
 
 std::string EncodeBatch(const SpellBatch& batch);
-// False when `bytes` is not a whole encoded batch.
+// False when `bytes` is not a whole encoded batch. The spells of `batch` are
+// replaced, in the room the ones before left.
 bool DecodeBatch(std::string_view bytes, SpellBatch* batch);
 
-std::string EncodeResult(const BatchResult& result);
+// Appends `result`, encoded, to `out`.
+void EncodeResult(const BatchResult& result, std::string* out);
+// False when `bytes` is not a whole encoded result. `result` is replaced.
 bool DecodeResult(std::string_view bytes, BatchResult* result);
 
 }  // namespace zorvel::cli

@@ -18,6 +18,13 @@ void TextCounts::Add(std::string_view text, long count) {
   slot = {static_cast<uint32_t>(hash), static_cast<uint32_t>(counts_.size())};
 }
 
+void TextCounts::Clear() {
+  texts_.clear();
+  ends_.clear();
+  counts_.clear();
+  slots_.assign(slots_.size(), Slot());
+}
+
 long TextCounts::Of(std::string_view text) const {
   if (slots_.empty()) return 0;
   const Slot& slot = slots_[Find(text, std::hash<std::string_view>()(text))];

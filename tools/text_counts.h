@@ -15,6 +15,8 @@ namespace zorvel::cli {
 class TextCounts {
  public:
   void Add(std::string_view text, long count = 1);
+  // Forgets every text, keeping the room they took.
+  void Clear();
   // The count of `text`; 0 when it was never counted.
   long Of(std::string_view text) const;
 

@@ -125,19 +125,20 @@ bool WorkerPool::Spawn(Worker& worker, std::string* error) {
 }
 
 void WorkerPool::Serve(int fd) {
+  // Both buffers serve every batch, so that a batch costs no allocation.
   std::string batch;
+  std::string frame;
   for (;;) {
     uint64_t length;
     if (!ReadAll(fd, reinterpret_cast<char*>(&length), sizeof length)) break;
     batch.resize(length);
     if (!ReadAll(fd, batch.data(), length)) break;
-    const std::string result = work_(batch);
-    std::string frame;
-    PutLength(&frame, result.size());
-    if (!WriteAll(fd, frame.data(), frame.size()) ||
-        !WriteAll(fd, result.data(), result.size())) {
-      break;
-    }
+    // The result is written after room for its length.
+    frame.assign(sizeof length, '\0');
+    work_(batch, &frame);
+    length = frame.size() - sizeof length;
+    std::memcpy(frame.data(), &length, sizeof length);
+    if (!WriteAll(fd, frame.data(), frame.size())) break;
   }
   // Nothing of this process's state (buffered output included) is flushed
   // or destroyed here: it belongs to the process that forked it.

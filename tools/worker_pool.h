@@ -24,8 +24,9 @@ namespace zorvel::cli {
 
 class WorkerPool {
  public:
-  // Turns one encoded batch into its encoded result (runs in the workers).
-  using Work = std::function<std::string(std::string_view batch)>;
+  // Turns one encoded batch into its encoded result, appended to `result`
+  // (runs in the workers).
+  using Work = std::function<void(std::string_view batch, std::string* result)>;
   // Receives batch `index`'s result, or when `ok` is false the reason its
   // worker died (runs in this process, in submission order).
   using Deliver = std::function<void(uint64_t index, bool ok, std::string&& result)>;

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                            {3, "DIAG_02", "Diagnosis", 2},
                                            {4, "EXTRA", "NotInSchema", 0}};
   ColumnMapping mapping;
-  if (!mapping.Build(AdmittedMode(), header.cells, "SpellId", map)) return 0;
+  if (!mapping.Build(AdmittedMode(), header.cells.ToStrings(), "SpellId", map)) return 0;
   reader.set_width(header.cells.size());
 
   long read = 0, grouped = 0, rejected = 0;
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SpellAssembler assembler(
       [&](SpellRows&& spell) {
         grouped += static_cast<long>(spell.rows.size());
-        std::vector<const std::vector<std::string>*> rows;
+        std::vector<const RowCells*> rows;
         for (const auto& row : spell.rows) {
           zorvel::fuzz::Require(row.size() == header.cells.size(), "a spell row of the wrong width");
           rows.push_back(&row);

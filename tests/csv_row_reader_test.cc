@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <random>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,10 @@ TEST(CsvRowReader, RowsAcrossTheBufferKeepTheirCellsAndLines) {
     ASSERT_EQ(read.rows.size(), static_cast<size_t>(straddling + 1)) << path;
     const CsvRow& quoted = read.rows[static_cast<size_t>(straddling - 1)];
     EXPECT_EQ(quoted.line, straddling);
-    EXPECT_EQ(quoted.cells, (std::vector<std::string>{"first\nsecond", std::string(40, 'q')}));
+    EXPECT_EQ(quoted.cells.ToStrings(),
+              (std::vector<std::string>{"first\nsecond", std::string(40, 'q')}));
     EXPECT_EQ(read.rows.back().line, straddling + 2);
-    EXPECT_EQ(read.rows.back().cells, (std::vector<std::string>{"last", "row"}));
+    EXPECT_EQ(read.rows.back().cells.ToStrings(), (std::vector<std::string>{"last", "row"}));
   }
 }
 
@@ -90,17 +92,17 @@ TEST(CsvRowReader, ARowPastTheLimitIsAFaultAndReadingResumesOnTheNextLine) {
   // The rest of the line where the limit was passed is skipped; the next
   // line starts a row of its own.
   EXPECT_EQ(read.rows[2].line, 3);
-  EXPECT_EQ(read.rows[2].cells, (std::vector<std::string>{"still open"}));
-  EXPECT_EQ(read.rows[3].cells, (std::vector<std::string>{"next", "row"}));
+  EXPECT_EQ(read.rows[2].cells.ToStrings(), (std::vector<std::string>{"still open"}));
+  EXPECT_EQ(read.rows[3].cells.ToStrings(), (std::vector<std::string>{"next", "row"}));
 }
 
 TEST(CsvRowReader, OnlyALeadingByteOrderMarkIsSkippedAndBlankLinesAreNoRows) {
   ScratchDir scratch;
   const Read read = ReadAll(scratch.Write("bom.csv", "\xEF\xBB\xBFh\r\n\r\n\n\xEF\xBB\xBFv\r\n"));
   ASSERT_EQ(read.rows.size(), 2u);
-  EXPECT_EQ(read.rows[0].cells, (std::vector<std::string>{"h"}));
+  EXPECT_EQ(read.rows[0].cells.ToStrings(), (std::vector<std::string>{"h"}));
   EXPECT_EQ(read.rows[1].line, 4);
-  EXPECT_EQ(read.rows[1].cells, (std::vector<std::string>{"\xEF\xBB\xBFv"}));
+  EXPECT_EQ(read.rows[1].cells.ToStrings(), (std::vector<std::string>{"\xEF\xBB\xBFv"}));
 }
 
 TEST(CsvRowReader, GzipMembersAreReadInTurnAndDamageIsAnError) {
@@ -108,7 +110,7 @@ TEST(CsvRowReader, GzipMembersAreReadInTurnAndDamageIsAnError) {
   const Read joined = ReadAll(scratch.Write("two.csv.gz", Gzip("a\nb\n") + Gzip("c\n")));
   ASSERT_EQ(joined.error, "");
   ASSERT_EQ(joined.rows.size(), 3u);
-  EXPECT_EQ(joined.rows[2].cells, (std::vector<std::string>{"c"}));
+  EXPECT_EQ(joined.rows[2].cells.ToStrings(), (std::vector<std::string>{"c"}));
 
   std::string damaged = Gzip(std::string(5000, 'x') + "\n");
   damaged[damaged.size() / 2] ^= 0x55;
@@ -202,7 +204,11 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   batch.spells.push_back({"S3", {12}, {{std::string(254, 'x'), std::string(255, 'y'),
                                         std::string(300, 'z')}}});
   const std::string bytes = EncodeBatch(batch);
+  // Decoded into the room a larger batch left, it is still the same batch.
+  SpellBatch larger = batch;
+  larger.spells.push_back(batch.spells[0]);
   SpellBatch back;
+  ASSERT_TRUE(DecodeBatch(EncodeBatch(larger), &back));
   ASSERT_TRUE(DecodeBatch(bytes, &back));
   ASSERT_EQ(back.spells.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
@@ -238,6 +244,13 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   for (size_t size = 0; size < result_bytes.size(); ++size) {
     BatchResult cut;
     EXPECT_FALSE(DecodeResult(std::string_view(result_bytes).substr(0, size), &cut)) << size;
+  }
+  // The places of the last row's three cells end the bytes: one past its
+  // text, or one that ends before it begins, is refused.
+  for (const auto& [offset, value] : {std::pair<size_t, uint32_t>{4, 100000}, {16, 600}}) {
+    std::string bad = bytes;
+    std::memcpy(&bad[bad.size() - offset], &value, sizeof value);
+    EXPECT_FALSE(DecodeBatch(bad, &back)) << offset;
   }
   // A count far beyond the bytes is refused before anything is made of it.
   std::string huge = bytes;

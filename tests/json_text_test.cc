@@ -80,13 +80,13 @@ TEST(ColumnMapping, RequestsAreWrittenAsRapidJsonWritesThem) {
   for (int i = 0; i < 1500; ++i) {
     // Now and then a cell far longer than the text's first allocation.
     const size_t max_size = i % 50 == 0 ? 5000 : 12;
-    std::vector<std::vector<std::string>> rows(random() % 5);
+    std::vector<RowCells> rows(random() % 5);
     for (auto& row : rows) {
       for (size_t column = 0; column < header.size(); ++column) {
         row.push_back(random() % 3 == 0 ? "" : RandomText(random, max_size));
       }
     }
-    std::vector<const std::vector<std::string>*> pointers;
+    std::vector<const RowCells*> pointers;
     for (const auto& row : rows) pointers.push_back(&row);
     mapping.set_trace(i % 2 == 1);
     const std::string spell_id = RandomText(random, 8);
@@ -101,7 +101,7 @@ TEST(ColumnMapping, RequestsAreWrittenAsRapidJsonWritesThem) {
     for (size_t r = 0; r < rows.size(); ++r) {
       const auto& episode = spell["Episodes"][static_cast<rapidjson::SizeType>(r)];
       EXPECT_EQ(episode["Id"].GetString(), std::to_string(r + 1));
-      const std::string& note = rows[r][7];
+      const std::string_view note = rows[r][7];
       const auto found = episode.FindMember("Note\"\\");
       if (note.empty()) {
         EXPECT_EQ(found, episode.MemberEnd());

@@ -46,7 +46,7 @@ std::vector<ColumnMapping::Slot> SlotsOf(const std::vector<SchemaField>& fields)
 // whole-list column, or its numbered columns in order; trailing empty
 // positions dropped.
 template <typename Take>
-void ForEachArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::string>& row,
+void ForEachArrayValue(const ColumnMapping::Slot& slot, const RowCells& row,
                        Take take) {
   if (slot.column >= 0) {
     const std::string_view cell = row[static_cast<size_t>(slot.column)];
@@ -65,9 +65,9 @@ void ForEachArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::s
   for (size_t i = 0; i < count; ++i) take(row[static_cast<size_t>(slot.numbered[i].second)]);
 }
 
-bool HasArrayValue(const ColumnMapping::Slot& slot, const std::vector<std::string>& row) {
+bool HasArrayValue(const ColumnMapping::Slot& slot, const RowCells& row) {
   if (slot.column >= 0) {
-    return row[static_cast<size_t>(slot.column)].find_first_not_of(';') != std::string::npos;
+    return row[static_cast<size_t>(slot.column)].find_first_not_of(';') != std::string_view::npos;
   }
   for (const auto& [number, column] : slot.numbered) {
     if (!row[static_cast<size_t>(column)].empty()) return true;
@@ -120,11 +120,11 @@ class RequestText {
 // Writes the members of `slots` that `row` fills, each after a comma unless
 // it is the object's first (`*first`).
 void WriteSlots(RequestText& text, const std::vector<ColumnMapping::Slot>& slots,
-                const std::vector<std::string>& row, bool* first) {
+                const RowCells& row, bool* first) {
   for (const ColumnMapping::Slot& slot : slots) {
     if (!slot.is_array) {
       if (slot.column < 0) continue;
-      const std::string& cell = row[static_cast<size_t>(slot.column)];
+      const std::string_view cell = row[static_cast<size_t>(slot.column)];
       if (cell.empty()) continue;
       text.Reserve(2 + slot.key.size() + JsonStringBound(cell.size()));
       if (!*first) text.Put(',');
@@ -182,7 +182,7 @@ bool ReadColumnMap(const std::string& path, std::vector<ColumnMapEntry>* entries
     entry.line = row.line;
     entry.column = row.cells[0];
     entry.field = row.cells.size() > 1 ? row.cells[1] : "";
-    const std::string position = row.cells.size() > 2 ? row.cells[2] : "";
+    const std::string position(row.cells.size() > 2 ? row.cells[2] : "");
     if (entry.column.empty() || entry.field.empty()) {
       *error = where + "each line names a column and a field";
       return false;
@@ -333,16 +333,16 @@ bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>
   return true;
 }
 
-std::string ColumnMapping::EpisodeId(const std::vector<std::string>& row, size_t index) const {
+std::string ColumnMapping::EpisodeId(const RowCells& row, size_t index) const {
   if (episode_id_slot_ >= 0) {
     const Slot& slot = episode_slots_[static_cast<size_t>(episode_id_slot_)];
-    if (slot.column >= 0) return row[static_cast<size_t>(slot.column)];
+    if (slot.column >= 0) return std::string(row[static_cast<size_t>(slot.column)]);
   }
   return std::to_string(index + 1);
 }
 
 void ColumnMapping::WriteRequest(const std::string& spell_id,
-                                 const std::vector<const std::vector<std::string>*>& rows,
+                                 const std::vector<const RowCells*>& rows,
                                  std::string* text_buffer) const {
   RequestText text(text_buffer);
   text.Append("{\"Group\":");

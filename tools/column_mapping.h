@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mode_schema.h"
+#include "row_cells.h"
 
 namespace zorvel::cli {
 
@@ -55,11 +56,11 @@ class ColumnMapping {
   // request), byte for byte as RapidJSON's writer writes it. An episode
   // without an "Id" column gets its position in the spell, from 1.
   void WriteRequest(const std::string& spell_id,
-                    const std::vector<const std::vector<std::string>*>& rows,
+                    const std::vector<const RowCells*>& rows,
                     std::string* text_buffer) const;
 
   // The episode id the request gives row `index` (from 0) of a spell.
-  std::string EpisodeId(const std::vector<std::string>& row, size_t index) const;
+  std::string EpisodeId(const RowCells& row, size_t index) const;
 
   // Where one field of the request comes from.
   struct Slot {

@@ -45,6 +45,11 @@ bool IsAscii(const char* text, size_t size) {
   return (any & 0x8080808080808080u) == 0;
 }
 
+// Why a row is refused whose cell at `index` is not UTF-8.
+std::string NotUtf8(size_t index) {
+  return "cell " + std::to_string(index + 1) + " is not valid UTF-8";
+}
+
 }  // namespace
 
 bool IsUtf8(const char* text, size_t size) {
@@ -255,23 +260,17 @@ bool CsvRowReader::SplitPlainLine(const char* data, size_t size) {
   // A blank line is no row, as the parser has it.
   if (size == 0) return true;
   current_.line = line_;
-  // ASCII is UTF-8 throughout, so its cells need no check. Cells are short,
-  // so a walk to each comma costs less than a call to find it.
-  const bool ascii = IsAscii(data, size);
-  std::vector<std::string>& cells = current_.cells;
-  if (ascii) cells.reserve(width_);
-  const char* end = data + size;
-  const char* cell = data;
-  for (const char* at = data;; ++at) {
-    if (at != end && *at != ',') continue;
-    const auto length = static_cast<size_t>(at - cell);
-    if (ascii) {
-      cells.emplace_back(cell, length);
-    } else {
-      AddCell(cell, length);
+  RowCells& cells = current_.cells;
+  cells.reserve(width_);
+  cells.AssignSplitAtCommas(std::string_view(data, size));
+  // ASCII is UTF-8 throughout, so its cells need no check.
+  if (!IsAscii(data, size)) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (!IsUtf8(cells[i].data(), cells[i].size())) {
+        current_.fault = NotUtf8(i);
+        break;
+      }
     }
-    if (at == end) break;
-    cell = at + 1;
   }
   EndRow();
   return true;
@@ -307,11 +306,9 @@ void CsvRowReader::OnRowEnd(int, void* self) { static_cast<CsvRowReader*>(self)-
 
 void CsvRowReader::AddCell(const char* text, size_t size) {
   CsvRow& row = current_;
-  if (row.fault.empty() && !IsUtf8(text, size)) {
-    row.fault = "cell " + std::to_string(row.cells.size() + 1) + " is not valid UTF-8";
-  }
+  if (row.fault.empty() && !IsUtf8(text, size)) row.fault = NotUtf8(row.cells.size());
   if (row.cells.empty()) row.cells.reserve(width_);
-  row.cells.emplace_back(text, size);
+  row.cells.push_back(std::string_view(text, size));
 }
 
 void CsvRowReader::EndRow() {
@@ -328,10 +325,10 @@ void CsvRowReader::NewRow() {
   }
 }
 
-void CsvRowReader::Recycle(std::vector<std::string>&& cells) {
+void CsvRowReader::Recycle(RowCells&& cells) {
   // A batch's worth of rows; more would only hold memory.
   constexpr size_t kMaxSpareRows = 2048;
-  if (spare_cells_.size() >= kMaxSpareRows || cells.capacity() == 0) return;
+  if (spare_cells_.size() >= kMaxSpareRows) return;
   cells.clear();
   spare_cells_.push_back(std::move(cells));
 }

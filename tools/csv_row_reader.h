@@ -15,11 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "row_cells.h"
+
 namespace zorvel::cli {
 
 struct CsvRow {
   long line = 0;  // the physical line on which the row starts
-  std::vector<std::string> cells;  // of a faulty row, those read before the fault
+  RowCells cells;  // of a faulty row, those read before the fault
   std::string fault;  // why the row could not be read; empty when it was
 };
 
@@ -45,7 +47,7 @@ class CsvRowReader {
 
   // Takes back the cells of a row that is done with, so that a later row
   // fills them rather than allocating its own.
-  void Recycle(std::vector<std::string>&& cells);
+  void Recycle(RowCells&& cells);
 
   const std::string& error() const { return error_; }
 
@@ -98,7 +100,7 @@ class CsvRowReader {
   size_t width_ = 8;
   bool split_plain_lines_ = true;
   std::deque<CsvRow> ready_;
-  std::vector<std::vector<std::string>> spare_cells_;  // emptied, kept for their room
+  std::vector<RowCells> spare_cells_;  // emptied, kept for their room
   std::string error_;
 };
 

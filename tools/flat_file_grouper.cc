@@ -148,7 +148,7 @@ std::string FlatFileGrouper::TraceHeader() {
 
 void FlatFileGrouper::GroupInto(const SpellBatch& batch, BatchResult* into) {
   BatchResult& result = *into;
-  std::vector<const std::vector<std::string>*> rows;
+  std::vector<const RowCells*> rows;
   for (const SpellRows& spell : batch.spells) {
     rows.clear();
     for (const auto& row : spell.rows) rows.push_back(&row);

@@ -152,7 +152,7 @@ class FlatFileRun {
     header_size_ = header.cells.size();
     reader.set_width(header_size_);
     mapping_.set_trace(options_.trace);
-    if (!mapping_.Build(mode_, header.cells, options_.spell_column, map)) {
+    if (!mapping_.Build(mode_, header.cells.ToStrings(), options_.spell_column, map)) {
       std::cerr << "zorvel: " << name_ << ": " << mapping_.error() << "\n";
       return kExitUsage;
     }
@@ -293,7 +293,7 @@ class FlatFileRun {
     }
     for (SpellRows& spell : batch_.spells) {
       if (reader_ != nullptr) {
-        for (std::vector<std::string>& row : spell.rows) reader_->Recycle(std::move(row));
+        for (RowCells& row : spell.rows) reader_->Recycle(std::move(row));
       }
       if (assembler_ != nullptr) assembler_->Recycle(std::move(spell));
     }

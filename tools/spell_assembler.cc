@@ -24,26 +24,26 @@ void SpellAssembler::AddRow(CsvRow&& row, size_t width, int spell_column, long o
     fault = std::to_string(row.cells.size()) + " cells where the header has " +
             std::to_string(width);
   }
-  std::string own_id;
+  std::string id_text;
   const std::string* id = nullptr;
   if (spell_column < 0) {
-    own_id = std::to_string(ordinal);
-    id = &own_id;
+    id_text = std::to_string(ordinal);
+    id = &id_text;
   } else if (static_cast<size_t>(spell_column) < row.cells.size() &&
              !row.cells[static_cast<size_t>(spell_column)].empty()) {
-    id = &row.cells[static_cast<size_t>(spell_column)];
+    id_text = row.cells[static_cast<size_t>(spell_column)];
+    id = &id_text;
   } else if (fault.empty()) {
     fault = "the spell id is empty";
   }
   if (!fault.empty()) {
     AddFaulty(row.line, id, fault);
   } else {
-    const std::string spell_id = *id;
-    Add(row.line, spell_id, std::move(row.cells));
+    Add(row.line, id_text, std::move(row.cells));
   }
 }
 
-void SpellAssembler::Add(long line, const std::string& id, std::vector<std::string>&& cells) {
+void SpellAssembler::Add(long line, const std::string& id, RowCells&& cells) {
   if (!open_ || id != spell_.id) Start(line, id);
   entries_.push_back({line, "", true});
   if (poison_.empty() && entries_.size() > kMaxRows) {

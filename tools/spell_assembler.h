@@ -44,7 +44,7 @@ class SpellAssembler {
   // spell of its own, numbered `ordinal`), then added or rejected.
   void AddRow(CsvRow&& row, size_t width, int spell_column, long ordinal);
   // A row that was read, of spell `id`.
-  void Add(long line, const std::string& id, std::vector<std::string>&& cells);
+  void Add(long line, const std::string& id, RowCells&& cells);
   // A row that could not be read, for `reason`; `id` is nullptr when its
   // spell id could not be read either (or is empty).
   void AddFaulty(long line, const std::string* id, const std::string& reason);

@@ -75,11 +75,18 @@ class Cursor {
     }
     return Number(size);
   }
-  // A cell: its size, then its bytes, added to `row`.
-  bool Cell(std::vector<std::string>* row) {
+  // Bytes as PutSizeAt and PutBytesAt write them: their size, then them.
+  bool Bytes(std::string_view* bytes) {
     uint64_t size;
     if (!Size(&size) || bytes_.size() - at_ < size) return false;
-    row->emplace_back(bytes_.data() + at_, size);
+    *bytes = bytes_.substr(at_, size);
+    at_ += size;
+    return true;
+  }
+  // The next `size` bytes.
+  bool Fixed(size_t size, std::string_view* bytes) {
+    if (bytes_.size() - at_ < size) return false;
+    *bytes = bytes_.substr(at_, size);
     at_ += size;
     return true;
   }
@@ -148,12 +155,14 @@ void BatchResult::Reset() {
 std::string EncodeBatch(const SpellBatch& batch) {
   // The size is known before anything is written, so the batch is written
   // in place with one allocation.
+  // A row goes as its text whole, then the places of its cells in it, as
+  // the row holds them.
   size_t size = sizeof(uint64_t);
   for (const SpellRows& spell : batch.spells) {
     size += 2 * sizeof(uint64_t) + spell.id.size();
-    for (const auto& row : spell.rows) {
-      size += sizeof(uint64_t) + SizeBytes(row.size());
-      for (const std::string& cell : row) size += SizeBytes(cell.size()) + cell.size();
+    for (const RowCells& row : spell.rows) {
+      size += sizeof(uint64_t) + SizeBytes(row.size()) + SizeBytes(row.text().size()) +
+              row.text().size() + row.size() * sizeof(RowCells::Span);
     }
   }
   std::string out(size, '\0');
@@ -163,12 +172,13 @@ std::string EncodeBatch(const SpellBatch& batch) {
     at = PutBytesAt(at, spell.id);
     at = PutNumberAt(at, spell.rows.size());
     for (size_t i = 0; i < spell.rows.size(); ++i) {
+      const RowCells& row = spell.rows[i];
       at = PutNumberAt(at, static_cast<uint64_t>(spell.lines[i]));
-      at = PutSizeAt(at, spell.rows[i].size());
-      for (const std::string& cell : spell.rows[i]) {
-        at = PutSizeAt(at, cell.size());
-        at = PutBytesAt(at, cell);
-      }
+      at = PutSizeAt(at, row.size());
+      at = PutSizeAt(at, row.text().size());
+      at = PutBytesAt(at, row.text());
+      at = PutBytesAt(at, std::string_view(reinterpret_cast<const char*>(row.spans().data()),
+                                           row.size() * sizeof(RowCells::Span)));
     }
   }
   return out;
@@ -187,13 +197,13 @@ bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
     spell.lines.resize(rows);
     for (size_t i = 0; i < rows; ++i) {
       uint64_t cells;
-      // Every cell takes at least its one byte of size.
-      if (!in.Count(&spell.lines[i]) || !in.Size(&cells) || cells > in.left()) return false;
-      std::vector<std::string>& row = spell.rows[i];
-      row.clear();
-      row.reserve(cells);
-      for (uint64_t cell = 0; cell < cells; ++cell) {
-        if (!in.Cell(&row)) return false;
+      std::string_view text;
+      std::string_view spans;
+      if (!in.Count(&spell.lines[i]) || !in.Size(&cells) || !in.Bytes(&text) ||
+          cells > in.left() / sizeof(RowCells::Span) ||
+          !in.Fixed(cells * sizeof(RowCells::Span), &spans) ||
+          !spell.rows[i].Assign(text, spans.data(), cells)) {
+        return false;
       }
     }
     batch->row_count += rows;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "row_cells.h"
 #include "text_counts.h"
 
 namespace zorvel::cli {
@@ -16,7 +17,7 @@ namespace zorvel::cli {
 struct SpellRows {
   std::string id;
   std::vector<long> lines;                     // each row's line in the extract
-  std::vector<std::vector<std::string>> rows;  // cells in header order
+  std::vector<RowCells> rows;  // cells in header order
 };
 
 struct SpellBatch {

@@ -50,10 +50,10 @@ std::vector<std::string> GoldenAnswers() {
 // Why the tapes `a` and `b` differ at the first difference; empty when not.
 std::string Difference(const AnswerTape& a, const AnswerTape& b) {
   if (a.ParseError() != b.ParseError()) return "parse error differs";
-  if (a.Entries().size() != b.Entries().size()) return "entry count differs";
+  if (a.size() != b.size()) return "entry count differs";
   std::string scratch_a;
   std::string scratch_b;
-  for (uint32_t i = 0; i < a.Entries().size(); ++i) {
+  for (uint32_t i = 0; i < a.size(); ++i) {
     const AnswerTape::Entry& x = a[i];
     const AnswerTape::Entry& y = b[i];
     const std::string at = " at entry " + std::to_string(i);
@@ -133,7 +133,7 @@ TEST(AnswerTape, TextsBeyondTheSplitAreLeftToTheParser) {
     EXPECT_FALSE(tape.ReadPlain(text)) << text;
     tape.Read(text);
     EXPECT_FALSE(tape.ParseError()) << text;
-    EXPECT_EQ(tape[0].next, tape.Entries().size()) << text;
+    EXPECT_EQ(tape[0].next, tape.size()) << text;
   }
   // Not JSON: neither way takes it, and the tape is one null.
   for (const std::string& text :
@@ -145,8 +145,22 @@ TEST(AnswerTape, TextsBeyondTheSplitAreLeftToTheParser) {
     EXPECT_FALSE(tape.ReadPlain(text)) << text;
     tape.Read(text);
     EXPECT_TRUE(tape.ParseError()) << text;
-    ASSERT_EQ(tape.Entries().size(), 1u) << text;
+    ASSERT_EQ(tape.size(), 1u) << text;
     EXPECT_EQ(tape[0].kind, AnswerTape::Kind::kNull);
+  }
+}
+
+// A tape read again holds the new answer alone, whichever way each answer
+// was read, though it fills the room the last one left.
+TEST(AnswerTape, ReadAgainHoldsOnlyTheNewAnswer) {
+  const std::string parsed = R"({ "a": [1, {"b": "x"}], "c": null, "d": "e" })";
+  const std::string plain = R"({"a":["y",{"b":"z"}],"c":true,"d":[],"e":"f"})";
+  AnswerTape reused;
+  for (const std::string* text : {&parsed, &plain, &parsed, &plain}) {
+    reused.Read(*text);
+    AnswerTape fresh;
+    fresh.Read(*text);
+    EXPECT_EQ(Difference(reused, fresh), "") << *text;
   }
 }
 

@@ -10,14 +10,6 @@
 namespace zorvel::cli {
 namespace {
 
-// Past the text that starts after its opening quote at `p`, closing quote
-// included; nullptr when it is not closed. In a document without escapes a
-// text ends at the next quote.
-const char* PastText(const char* p, const char* end) {
-  p = NextQuote(p, end);
-  return p != end ? p + 1 : nullptr;
-}
-
 // Nesting the DOM reading follows; deeper contents are left out. The
 // plug-in's answers nest four deep.
 constexpr int kMaxNodeDepth = 256;
@@ -30,10 +22,8 @@ void AnswerTape::Read(std::string_view answer) {
 
 bool AnswerTape::ReadPlain(std::string_view answer) {
   parse_error_ = false;
-  entries_.clear();
-  if (Split(answer.data(), answer.data() + answer.size())) return true;
-  entries_.clear();
-  return false;
+  count_ = 0;
+  return Split(answer.data(), answer.data() + answer.size());
 }
 
 bool AnswerTape::Split(const char* p, const char* const end) {
@@ -41,27 +31,42 @@ bool AnswerTape::Split(const char* p, const char* const end) {
   // without escapes; white space, numbers and anything that is not JSON
   // are found on the way.
   if (PastUnescapedBytes(p, end) != end) return false;
+  // Every entry takes at least two bytes of the answer (a text its quotes,
+  // a literal more, a container its brackets) but a container never closed,
+  // of which there are at most kMaxPlainDepth: so many entries fit in this
+  // room, and they are written straight into it.
+  const size_t room = static_cast<size_t>(end - p) / 2 + kMaxPlainDepth + 1;
+  if (entries_.size() < room) entries_.resize(room);
+  Entry* const out = entries_.data();
+  uint32_t n = 0;
   uint32_t open[kMaxPlainDepth];  // the containers still open, outermost first
   int depth = 0;
   bool want_name = false;  // in an object, after "{" or ","
   for (;;) {
-    if (p == end) return false;
-    const auto index = static_cast<uint32_t>(entries_.size());
-    const char* const start = p;
+    if (n + 2 > room) return false;  // cannot happen, by the count above
     if (want_name) {
-      if (*p != '"') return false;
-      p = PastText(p + 1, end);
-      if (p == nullptr || p == end || *p != ':') return false;
-      entries_.push_back({Kind::kString, index + 1, std::string_view(start + 1, p - start - 2)});
-      ++p;
+      // A member's name, then its value.
+      if (p == end || *p != '"') return false;
+      const char* const name_end = NextQuote(p + 1, end);
+      if (end - name_end < 2 || name_end[1] != ':') return false;
+      out[n] = {Kind::kString, n + 1, std::string_view(p + 1, name_end - p - 1)};
+      ++n;
+      p = name_end + 2;
       want_name = false;
-      continue;
     }
-    // A value.
+    if (p == end) return false;
+    const uint32_t index = n;
     const char c = *p;
-    if (c == '{' || c == '[') {
+    if (c == '"') {
+      const char* const text_end = NextQuote(p + 1, end);
+      if (text_end == end) return false;
+      out[n] = {Kind::kString, n + 1, std::string_view(p + 1, text_end - p - 1)};
+      ++n;
+      p = text_end + 1;
+    } else if (c == '{' || c == '[') {
       const char close = c == '{' ? '}' : ']';
-      entries_.push_back({c == '{' ? Kind::kObject : Kind::kArray, index + 1, std::string_view(p, 2)});
+      out[n] = {c == '{' ? Kind::kObject : Kind::kArray, n + 1, std::string_view(p, 2)};
+      ++n;
       ++p;
       if (p != end && *p == close) {
         ++p;
@@ -71,24 +76,25 @@ bool AnswerTape::Split(const char* p, const char* const end) {
         want_name = c == '{';
         continue;
       }
-    } else if (c == '"') {
-      p = PastText(p + 1, end);
-      if (p == nullptr) return false;
-      entries_.push_back({Kind::kString, index + 1, std::string_view(start + 1, p - start - 2)});
     } else {
       const char* literal = c == 't' ? "true" : c == 'f' ? "false" : c == 'n' ? "null" : nullptr;
       if (literal == nullptr) return false;
       const size_t size = std::strlen(literal);
       if (static_cast<size_t>(end - p) < size || std::memcmp(p, literal, size) != 0) return false;
       const Kind kind = c == 't' ? Kind::kTrue : c == 'f' ? Kind::kFalse : Kind::kNull;
-      entries_.push_back({kind, index + 1, std::string_view(p, size)});
+      out[n] = {kind, n + 1, std::string_view(p, size)};
+      ++n;
       p += size;
     }
     // After a value: a comma, or the close of one or more containers.
     for (;;) {
-      if (depth == 0) return p == end;
+      if (depth == 0) {
+        if (p != end) return false;
+        count_ = n;
+        return true;
+      }
       if (p == end) return false;
-      Entry& container = entries_[open[depth - 1]];
+      Entry& container = out[open[depth - 1]];
       if (*p == ',') {
         ++p;
         want_name = container.kind == Kind::kObject;
@@ -96,7 +102,7 @@ bool AnswerTape::Split(const char* p, const char* const end) {
       }
       if (*p != (container.kind == Kind::kObject ? '}' : ']')) return false;
       ++p;
-      container.next = static_cast<uint32_t>(entries_.size());
+      container.next = n;
       container.text = std::string_view(container.text.data(), p - container.text.data());
       --depth;
     }
@@ -105,7 +111,7 @@ bool AnswerTape::Split(const char* p, const char* const end) {
 
 void AnswerTape::ReadByParser(std::string_view answer) {
   text_.assign(answer);
-  entries_.clear();
+  count_ = 0;
   document_.SetNull();
   nodes_.Clear();
   document_.ParseInsitu<rapidjson::kParseIterativeFlag>(text_.data());
@@ -115,7 +121,7 @@ void AnswerTape::ReadByParser(std::string_view answer) {
 }
 
 void AnswerTape::AddNode(const rapidjson::Value& value, int depth) {
-  const auto index = static_cast<uint32_t>(entries_.size());
+  const uint32_t index = count_;
   Entry entry;
   entry.node = &value;
   switch (value.GetType()) {
@@ -130,7 +136,8 @@ void AnswerTape::AddNode(const rapidjson::Value& value, int depth) {
     case rapidjson::kArrayType: entry.kind = Kind::kArray; break;
     case rapidjson::kObjectType: entry.kind = Kind::kObject; break;
   }
-  entries_.push_back(entry);
+  if (count_ == entries_.size()) entries_.emplace_back();
+  entries_[count_++] = entry;
   if (depth < kMaxNodeDepth) {
     if (value.IsArray()) {
       for (const auto& element : value.GetArray()) AddNode(element, depth + 1);
@@ -141,7 +148,7 @@ void AnswerTape::AddNode(const rapidjson::Value& value, int depth) {
       }
     }
   }
-  entries_[index].next = static_cast<uint32_t>(entries_.size());
+  entries_[index].next = count_;
 }
 
 std::string_view AnswerTape::Json(uint32_t index, std::string* scratch) const {

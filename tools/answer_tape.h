@@ -47,7 +47,8 @@ class AnswerTape {
   void ReadByParser(std::string_view answer);
 
   bool ParseError() const { return parse_error_; }
-  const std::vector<Entry>& Entries() const { return entries_; }
+  // The number of entries.
+  uint32_t size() const { return count_; }
   const Entry& operator[](uint32_t index) const { return entries_[index]; }
 
   // The compact JSON of the value at `index`, as RapidJSON's writer makes it
@@ -64,7 +65,8 @@ class AnswerTape {
   void AddNode(const rapidjson::Value& value, int depth);
 
   std::string text_;
-  std::vector<Entry> entries_;
+  std::vector<Entry> entries_;  // room; the tape is its first count_
+  uint32_t count_ = 0;
   bool parse_error_ = false;
   std::vector<char> node_buffer_ = std::vector<char>(64 * 1024);
   rapidjson::MemoryPoolAllocator<> nodes_{node_buffer_.data(), node_buffer_.size()};

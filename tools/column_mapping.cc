@@ -65,16 +65,6 @@ void ForEachArrayValue(const ColumnMapping::Slot& slot, const RowCells& row,
   for (size_t i = 0; i < count; ++i) take(row[static_cast<size_t>(slot.numbered[i].second)]);
 }
 
-bool HasArrayValue(const ColumnMapping::Slot& slot, const RowCells& row) {
-  if (slot.column >= 0) {
-    return row[static_cast<size_t>(slot.column)].find_first_not_of(';') != std::string_view::npos;
-  }
-  for (const auto& [number, column] : slot.numbered) {
-    if (!row[static_cast<size_t>(column)].empty()) return true;
-  }
-  return false;
-}
-
 // A request's text written through a pointer, with room made before each
 // piece, so that a byte costs a store rather than a string append.
 class RequestText {
@@ -133,20 +123,22 @@ void WriteSlots(RequestText& text, const std::vector<ColumnMapping::Slot>& slots
       text.String(cell);
       continue;
     }
-    if (!HasArrayValue(slot, row)) continue;
-    text.Reserve(3 + slot.key.size());
-    if (!*first) text.Put(',');
-    *first = false;
-    text.Put(slot.key);
-    text.Put('[');
+    // An array with no value is left out; its key goes before the first.
     bool first_value = true;
-    ForEachArrayValue(slot, row, [&text, &first_value](std::string_view value) {
+    ForEachArrayValue(slot, row, [&](std::string_view value) {
+      if (first_value) {
+        text.Reserve(3 + slot.key.size());
+        if (!*first) text.Put(',');
+        *first = false;
+        text.Put(slot.key);
+        text.Put('[');
+      }
       text.Reserve(2 + JsonStringBound(value.size()));
       if (!first_value) text.Put(',');
       first_value = false;
       text.String(value);
     });
-    text.Append("]");
+    if (!first_value) text.Append("]");
   }
 }
 

@@ -168,10 +168,11 @@ TEST(CsvCells, ARunOfCellsIsWrittenAsEachCellAlone) {
       }
     }
     const std::vector<std::string_view> cells(texts.begin(), texts.end());
-    std::string together = "S1";
-    AppendCsvCells(&together, cells);
-    std::string alone = "S1";
-    for (std::string_view cell : cells) AppendCsvCell(&alone, cell);
+    std::string together = "S1\n";
+    AppendCsvRow(&together, cells);
+    std::string alone = "S1\n";
+    for (size_t k = 0; k < cells.size(); ++k) AppendCsvCell(&alone, cells[k], k == 0);
+    alone.push_back('\n');
     ASSERT_EQ(together, alone) << i;
   }
 }

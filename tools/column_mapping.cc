@@ -65,6 +65,11 @@ void ForEachArrayValue(const ColumnMapping::Slot& slot, const RowCells& row,
   for (size_t i = 0; i < count; ++i) take(row[static_cast<size_t>(slot.numbered[i].second)]);
 }
 
+// The room RequestText::Key needs for `slot`'s key.
+size_t KeyRoom(const ColumnMapping::Slot& slot) {
+  return std::max(slot.key.size(), ColumnMapping::Slot::kShortKey);
+}
+
 // A request's text written through a pointer, with room made before each
 // piece, so that a byte costs a store rather than a string append.
 class RequestText {
@@ -91,6 +96,12 @@ class RequestText {
     out_ += text.size();
   }
   void String(std::string_view value) { out_ = WriteJsonString(out_, value); }
+  // Puts `slot`'s key; needs room for kShortKey bytes, or for the key.
+  void Key(const ColumnMapping::Slot& slot) {
+    if (slot.key.size() > ColumnMapping::Slot::kShortKey) return Put(slot.key);
+    std::memcpy(out_, slot.short_key.data(), ColumnMapping::Slot::kShortKey);
+    out_ += slot.key.size();
+  }
   // Reserves room for `text` and puts it.
   void Append(std::string_view text) {
     Reserve(text.size());
@@ -116,10 +127,10 @@ void WriteSlots(RequestText& text, const std::vector<ColumnMapping::Slot>& slots
       if (slot.column < 0) continue;
       const std::string_view cell = row[static_cast<size_t>(slot.column)];
       if (cell.empty()) continue;
-      text.Reserve(2 + slot.key.size() + JsonStringBound(cell.size()));
+      text.Reserve(2 + KeyRoom(slot) + JsonStringBound(cell.size()));
       if (!*first) text.Put(',');
       *first = false;
-      text.Put(slot.key);
+      text.Key(slot);
       text.String(cell);
       continue;
     }
@@ -127,10 +138,10 @@ void WriteSlots(RequestText& text, const std::vector<ColumnMapping::Slot>& slots
     bool first_value = true;
     ForEachArrayValue(slot, row, [&](std::string_view value) {
       if (first_value) {
-        text.Reserve(3 + slot.key.size());
+        text.Reserve(3 + KeyRoom(slot));
         if (!*first) text.Put(',');
         *first = false;
-        text.Put(slot.key);
+        text.Key(slot);
         text.Put('[');
       }
       text.Reserve(2 + JsonStringBound(value.size()));
@@ -319,6 +330,8 @@ bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>
       slot.key.clear();
       AppendJsonString(&slot.key, slot.name);
       slot.key.push_back(':');
+      slot.short_key.fill('\0');
+      if (slot.key.size() <= Slot::kShortKey) slot.key.copy(slot.short_key.data(), slot.key.size());
     }
   }
   episode_id_slot_ = FindSlot(episode_slots_, "Id");

@@ -9,6 +9,7 @@
 #pragma once
 
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,8 +65,12 @@ class ColumnMapping {
 
   // Where one field of the request comes from.
   struct Slot {
+    // Keys up to this long are also kept in a block of this size, which is
+    // copied whole (two moves, not a call) and the text then taken back.
+    static constexpr size_t kShortKey = 32;
     std::string name;
     std::string key;  // the name as the request writes it: "name":
+    std::array<char, kShortKey> short_key{};  // key, when it fits
     bool is_array = false;
     int column = -1;                             // a value, or an array's whole list
     std::vector<std::pair<long, int>> numbered;  // an array's (number, column)s

@@ -36,26 +36,29 @@ void AppendCsvCell(std::string* line, std::string_view cell, bool first) {
   line->resize(start + written);
 }
 
-void AppendCsvCells(std::string* line, const std::vector<std::string_view>& cells) {
+void AppendCsvRow(std::string* text, const std::vector<std::string_view>& cells) {
   // Cells are short and seldom need quotes: each is copied a byte at a time
   // as it is checked, and the line is written again, quoted, only when one
-  // does.
-  const size_t start = line->size();
-  size_t size = cells.size();
+  // does. A comma goes before every cell but the first, a line feed after
+  // the last (one byte either way).
+  const size_t start = text->size();
+  size_t size = cells.empty() ? 1 : cells.size();
   for (std::string_view cell : cells) size += cell.size();
-  line->resize(start + size);
-  char* out = line->data() + start;
-  for (std::string_view cell : cells) {
-    *out++ = ',';
-    for (const char c : cell) {
+  text->resize(start + size);
+  char* out = text->data() + start;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i != 0) *out++ = ',';
+    for (const char c : cells[i]) {
       if (kNeedsQuotes[static_cast<unsigned char>(c)]) {
-        line->resize(start);
-        for (std::string_view each : cells) AppendCsvCell(line, each);
+        text->resize(start);
+        for (size_t k = 0; k < cells.size(); ++k) AppendCsvCell(text, cells[k], k == 0);
+        text->push_back('\n');
         return;
       }
       *out++ = c;
     }
   }
+  *out = '\n';
 }
 
 void AppendCsvLine(std::string* text, std::initializer_list<std::string_view> cells) {

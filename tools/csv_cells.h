@@ -13,9 +13,9 @@ namespace zorvel::cli {
 // first cell (`first`).
 void AppendCsvCell(std::string* line, std::string_view cell, bool first = false);
 
-// Appends `cells`, each preceded by a comma: one resize for the lot when
-// none needs quoting, as most do not.
-void AppendCsvCells(std::string* line, const std::vector<std::string_view>& cells);
+// Appends a whole line of `cells` and its line feed: one resize for the lot
+// when no cell needs quoting, as most do not.
+void AppendCsvRow(std::string* text, const std::vector<std::string_view>& cells);
 
 // Appends a whole line of `cells` and its line feed.
 void AppendCsvLine(std::string* text, std::initializer_list<std::string_view> cells);

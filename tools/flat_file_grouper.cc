@@ -110,6 +110,11 @@ bool IsTrue(const AnswerTape& tape, uint32_t success) {
   return success != 0 && tape[success].kind == Kind::kTrue;
 }
 
+std::string_view TrueOrFalse(bool value) {
+  using namespace std::string_view_literals;
+  return value ? "true"sv : "false"sv;
+}
+
 }  // namespace
 
 FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
@@ -174,16 +179,13 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     result->responses.push_back('\n');
   }
   tape_.Read(answer);
-  const Members spell_members = Scan(0, spell_columns_);
+  const Members spell_members = Scan(0, spell_columns_, 2);
   const bool success = !tape_.ParseError() && IsTrue(tape_, spell_members.success);
   ++result->spell_count;
   ++(success ? result->succeeded : result->failed);
-
-  std::string& line = result->spells;
-  AppendCsvCell(&line, spell.id, true);
-  AppendCsvCell(&line, success ? "true" : "false");
-  AppendCells(&line);
-  line.push_back('\n');
+  cells_[0] = spell.id;
+  cells_[1] = TrueOrFalse(success);
+  AppendCsvRow(&result->spells, cells_);
   std::string scratch;
   if (spell_has_hrg_) result->hrgs.Add(CellOf(tape_, spell_members.hrg, &scratch));
   AddErrors(tape_, spell_members.errors, spell.id, "", result);
@@ -194,7 +196,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   size_t index = 0;
   std::string numbered;
   ForEachElement(tape_, spell_members.episodes, [&](uint32_t episode) {
-    const Members members = Scan(episode, episode_columns_);
+    const Members members = Scan(episode, episode_columns_, 3);
     std::string_view id;
     if (members.id != 0) {
       id = CellOf(tape_, members.id, &numbered);
@@ -205,12 +207,10 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     }
     ++index;
     ++result->episode_count;
-    std::string& row = result->episodes;
-    AppendCsvCell(&row, spell.id, true);
-    AppendCsvCell(&row, id);
-    AppendCsvCell(&row, IsTrue(tape_, members.success) ? "true" : "false");
-    AppendCells(&row);
-    row.push_back('\n');
+    cells_[0] = spell.id;
+    cells_[1] = id;
+    cells_[2] = TrueOrFalse(IsTrue(tape_, members.success));
+    AppendCsvRow(&result->episodes, cells_);
     if (!spell_has_hrg_) result->hrgs.Add(CellOf(tape_, members.hrg, &scratch));
     AddErrors(tape_, members.errors, spell.id, id, result);
     AddUnbundled(tape_, members.unbundled, spell.id, id, result);
@@ -274,11 +274,13 @@ FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs) {
   }
 }
 
-FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns) {
+FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns,
+                                               size_t lead) {
   Members found;
   const size_t count = columns.names.size();
-  cells_.assign(count, std::string_view());
+  cells_.assign(lead + count, std::string_view());
   if (scratch_.size() < count) scratch_.resize(count);
+  std::string_view* const cells = cells_.data() + lead;
   const AnswerTape::Entry& entry = tape_[object];
   if (entry.kind != Kind::kObject) return found;
   const std::vector<Columns::Member>& members = columns.members;
@@ -298,7 +300,7 @@ FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& c
       slot = column.slot;
       if (column.column != Columns::kNoColumn) {
         const AnswerTape::Entry& cell = tape_[value];
-        cells_[column.column] =
+        cells[column.column] =
             cell.kind == Kind::kString ? cell.text : CellOf(tape_, value, &scratch_[column.column]);
       }
     } else {
@@ -310,6 +312,5 @@ FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& c
   return found;
 }
 
-void FlatFileGrouper::AppendCells(std::string* line) const { AppendCsvCells(line, cells_); }
 
 }  // namespace zorvel::cli

@@ -70,10 +70,9 @@ class FlatFileGrouper {
 
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
   // One pass over the members of the tape's object at `object`: the cells
-  // of `columns` into cells_, and the members above.
-  Members Scan(uint32_t object, const Columns& columns);
-  // Appends the cells the last Scan found.
-  void AppendCells(std::string* line) const;
+  // of `columns` into cells_, after `lead` cells left for the caller, and
+  // the members above.
+  Members Scan(uint32_t object, const Columns& columns, size_t lead);
 
   const PluginApi& api_;
   const ColumnMapping& mapping_;

@@ -125,6 +125,9 @@ TEST(FlatFileJobs, AWorkerKilledMidRunIsReportedWithTheRowsItHeld) {
     ::_exit(127);
   }
   ::close(input[0]);
+  // Room in the pipe for more than the four batches the stopped workers
+  // may hold, with none read.
+  ASSERT_GT(::fcntl(input[1], F_SETPIPE_SZ, 1 << 20), 0);
   // A failed assertion must not leave the run behind, holding the test's
   // output streams open.
   struct Reaper {
@@ -144,7 +147,7 @@ TEST(FlatFileJobs, AWorkerKilledMidRunIsReportedWithTheRowsItHeld) {
   for (pid_t worker : workers) ::kill(worker, SIGSTOP);
   // More than the four batches the stopped workers may hold, yet within
   // what the pipe takes without a reader.
-  const size_t part = 60000;
+  const size_t part = 600000;
   ASSERT_TRUE(WriteAll(input[1], extract.substr(first_line, part)));
   // Every worker holds all it may; the reader waits on them.
   ASSERT_TRUE(WaitFor([&] { return WaitChannel(zorvel).find("poll") != std::string::npos; }));
@@ -173,7 +176,9 @@ TEST(FlatFileJobs, AWorkerKilledMidRunIsReportedWithTheRowsItHeld) {
   std::string line;
   long rows = -1;  // the header
   while (std::getline(rejected_rows, line)) {
-    if (++rows > 0) EXPECT_NE(line.find(killed), std::string::npos) << line;
+    if (++rows > 0) {
+      EXPECT_NE(line.find(killed), std::string::npos) << line;
+    }
   }
   EXPECT_EQ(rows, rejected);
 }

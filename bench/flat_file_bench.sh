@@ -34,7 +34,7 @@ if [[ ! -f $extract ]]; then
   python3 "$perf/gen_requests.py" "$kind" "$rows" "$requests" --seed 1 >/dev/null
   python3 bench/requests_to_csv.py "$requests" "$extract"
 fi
-mode=$(head -c 200 "$requests" | sed -n 's/^{"Group":"\([A-Z]*\)".*/\1/p')
+mode=$(head -n 1 "$requests" | sed -n 's/^{"Group":"\([A-Z]*\)".*/\1/p')
 extract_rows=$(($(wc -l <"$extract") - 1))
 
 # The bare rate is taken over the very requests the extract makes.

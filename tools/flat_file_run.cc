@@ -26,7 +26,7 @@ namespace zorvel::cli {
 namespace {
 
 // A batch closes at this many spells or rows, whichever comes first.
-constexpr size_t kBatchSpells = 512;
+constexpr size_t kBatchSpells = 128;
 constexpr size_t kBatchRows = 1024;
 
 bool EndsWith(const std::string& text, const std::string& end) {

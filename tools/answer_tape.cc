@@ -2,6 +2,7 @@
 
 #include "plain_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <rapidjson/stringbuffer.h>
@@ -31,19 +32,20 @@ bool AnswerTape::Split(const char* p, const char* const end) {
   // without escapes; white space, numbers and anything that is not JSON
   // are found on the way.
   if (PastUnescapedBytes(p, end) != end) return false;
-  // Every entry takes at least two bytes of the answer (a text its quotes,
-  // a literal more, a container its brackets) but a container never closed,
-  // of which there are at most kMaxPlainDepth: so many entries fit in this
-  // room, and they are written straight into it.
-  const size_t room = static_cast<size_t>(end - p) / 2 + kMaxPlainDepth + 1;
-  if (entries_.size() < room) entries_.resize(room);
-  Entry* const out = entries_.data();
+  // Entries are written straight into the room the tape keeps from answer
+  // to answer, which grows when an answer needs more.
+  Entry* out = entries_.data();
+  size_t room = entries_.size();
   uint32_t n = 0;
   uint32_t open[kMaxPlainDepth];  // the containers still open, outermost first
   int depth = 0;
   bool want_name = false;  // in an object, after "{" or ","
   for (;;) {
-    if (n + 2 > room) return false;  // cannot happen, by the count above
+    if (n + 2 > room) {  // a turn writes two entries at most
+      entries_.resize(std::max<size_t>(64, 2 * room));
+      out = entries_.data();
+      room = entries_.size();
+    }
     if (want_name) {
       // A member's name, then its value.
       if (p == end || *p != '"') return false;

@@ -201,9 +201,10 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
   SpellBatch batch;
   batch.spells.push_back({"S1", {2, 3}, {{"a", "", "c"}, {"d", "e,\"f\"", ""}}});
   batch.spells.push_back({"", {9}, {{}}});
-  // Cells on both sides of the size that takes one byte.
-  batch.spells.push_back({"S3", {12}, {{std::string(254, 'x'), std::string(255, 'y'),
-                                        std::string(300, 'z')}}});
+  // Rows whose texts lie on both sides of the size that takes one byte.
+  batch.spells.push_back({"S3", {12, 13, 14, 15},
+                          {{std::string(254, 'x')}, {std::string(255, 'y')},
+                           {std::string(300, 'z')}, {"a", std::string(260, 'b'), "c"}}});
   const std::string bytes = EncodeBatch(batch);
   // Decoded into the room a larger batch left, it is still the same batch.
   SpellBatch larger = batch;
@@ -217,7 +218,7 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
     EXPECT_EQ(back.spells[i].rows, batch.spells[i].rows);
     EXPECT_EQ(back.spells[i].lines, batch.spells[i].lines);
   }
-  EXPECT_EQ(back.row_count, 4u);
+  EXPECT_EQ(back.row_count, 7u);
 
   BatchResult result;
   result.spells = "S1,true\n";
@@ -246,8 +247,8 @@ TEST(SpellBatch, EncodedBatchesAndResultsComeBackWholeAndCutOnesAreRefused) {
     BatchResult cut;
     EXPECT_FALSE(DecodeResult(std::string_view(result_bytes).substr(0, size), &cut)) << size;
   }
-  // The places of the last row's three cells end the bytes: one past its
-  // text, or one that ends before it begins, is refused.
+  // The places of the last row's three cells end the bytes (a, the b's,
+  // c): one past its text, or one that ends before it begins, is refused.
   for (const auto& [offset, value] : {std::pair<size_t, uint32_t>{4, 100000}, {16, 600}}) {
     std::string bad = bytes;
     std::memcpy(&bad[bad.size() - offset], &value, sizeof value);

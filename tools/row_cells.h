@@ -49,7 +49,6 @@ class RowCells {
 
   std::vector<std::string> ToStrings() const;
   bool operator==(const RowCells& other) const;
-  bool operator!=(const RowCells& other) const { return !(*this == other); }
 
  private:
   std::string text_;

@@ -58,11 +58,19 @@ class Cursor {
     *value = static_cast<long>(number);
     return true;
   }
+  // The next `size` bytes.
+  bool Take(uint64_t size, std::string_view* bytes) {
+    if (bytes_.size() - at_ < size) return false;
+    *bytes = bytes_.substr(at_, size);
+    at_ += size;
+    return true;
+  }
+  // Bytes as PutText writes them: their size as a number, then them.
   bool Text(std::string* text) {
     uint64_t size;
-    if (!Number(&size) || bytes_.size() - at_ < size) return false;
-    text->assign(bytes_.data() + at_, size);
-    at_ += size;
+    std::string_view bytes;
+    if (!Number(&size) || !Take(size, &bytes)) return false;
+    text->assign(bytes);
     return true;
   }
   // A size as PutSizeAt writes it.
@@ -78,17 +86,7 @@ class Cursor {
   // Bytes as PutSizeAt and PutBytesAt write them: their size, then them.
   bool Bytes(std::string_view* bytes) {
     uint64_t size;
-    if (!Size(&size) || bytes_.size() - at_ < size) return false;
-    *bytes = bytes_.substr(at_, size);
-    at_ += size;
-    return true;
-  }
-  // The next `size` bytes.
-  bool Fixed(size_t size, std::string_view* bytes) {
-    if (bytes_.size() - at_ < size) return false;
-    *bytes = bytes_.substr(at_, size);
-    at_ += size;
-    return true;
+    return Size(&size) && Take(size, bytes);
   }
   // Bytes not yet read.
   size_t left() const { return bytes_.size() - at_; }
@@ -201,7 +199,7 @@ bool DecodeBatch(std::string_view bytes, SpellBatch* batch) {
       std::string_view spans;
       if (!in.Count(&spell.lines[i]) || !in.Size(&cells) || !in.Bytes(&text) ||
           cells > in.left() / sizeof(RowCells::Span) ||
-          !in.Fixed(cells * sizeof(RowCells::Span), &spans) ||
+          !in.Take(cells * sizeof(RowCells::Span), &spans) ||
           !spell.rows[i].Assign(text, spans.data(), cells)) {
         return false;
       }

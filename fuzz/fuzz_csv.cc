@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reader.set_width(header.cells.size());
 
   long read = 0, grouped = 0, rejected = 0;
-  std::string request;
+  std::string room;
   SpellAssembler assembler(
       [&](SpellRows&& spell) {
         grouped += static_cast<long>(spell.rows.size());
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           zorvel::fuzz::Require(row.size() == header.cells.size(), "a spell row of the wrong width");
           rows.push_back(&row);
         }
-        mapping.WriteRequest(spell.id, rows, &request);
+        const std::string_view request = mapping.WriteRequest(spell.id, rows, &room);
         rapidjson::Document document;
         document.Parse(request.data(), request.size());
         zorvel::fuzz::Require(!document.HasParseError() && document.IsObject(),

@@ -71,30 +71,39 @@ size_t KeyRoom(const ColumnMapping::Slot& slot) {
 }
 
 // A request's text written through a pointer, with room made before each
-// piece, so that a byte costs a store rather than a string append.
+// piece, so that a byte costs a store rather than a string append. The room
+// is a string whose size is kept from request to request: cutting it to the
+// text would have the next request clear its bytes again as it grows back.
 class RequestText {
  public:
-  explicit RequestText(std::string* text) : text_(text) {
-    text_->resize(std::max<size_t>(text_->capacity(), 1024));
-    out_ = text_->data();
+  explicit RequestText(std::string* room) : room_(room) {
+    if (room_->size() < 1024) room_->resize(1024);
+    out_ = room_->data();
   }
-  // Gives the text its final length.
-  ~RequestText() { text_->resize(static_cast<size_t>(out_ - text_->data())); }
   RequestText(const RequestText&) = delete;
   RequestText& operator=(const RequestText&) = delete;
 
+  // The text written, with a NUL after it in the room.
+  std::string_view Finish() {
+    Reserve(1);
+    *out_ = '\0';
+    return std::string_view(room_->data(), static_cast<size_t>(out_ - room_->data()));
+  }
+
   // Makes room for `size` more bytes.
   void Reserve(size_t size) {
-    const size_t used = static_cast<size_t>(out_ - text_->data());
-    if (text_->size() - used >= size) return;
-    text_->resize(std::max(2 * text_->size(), used + size));
-    out_ = text_->data() + used;
+    const size_t used = static_cast<size_t>(out_ - room_->data());
+    if (room_->size() - used >= size) return;
+    room_->resize(std::max(2 * room_->size(), used + size));
+    out_ = room_->data() + used;
   }
   void Put(char c) { *out_++ = c; }
   void Put(std::string_view text) {
     std::memcpy(out_, text.data(), text.size());
     out_ += text.size();
   }
+  // Puts `value` as a JSON string; needs room for JsonStringBound(value.size())
+  // bytes.
   void String(std::string_view value) { out_ = WriteJsonString(out_, value); }
   // Puts `slot`'s key; needs room for kShortKey bytes, or for the key.
   void Key(const ColumnMapping::Slot& slot) {
@@ -114,7 +123,7 @@ class RequestText {
   }
 
  private:
-  std::string* text_;
+  std::string* room_;
   char* out_;
 };
 
@@ -334,22 +343,30 @@ bool ColumnMapping::Build(const ModeSchema& mode, const std::vector<std::string>
       if (slot.key.size() <= Slot::kShortKey) slot.key.copy(slot.short_key.data(), slot.key.size());
     }
   }
-  episode_id_slot_ = FindSlot(episode_slots_, "Id");
+  const int id_slot = FindSlot(episode_slots_, "Id");
+  episode_id_column_ = id_slot < 0 ? -1 : episode_slots_[static_cast<size_t>(id_slot)].column;
+  number_episodes_ = id_slot >= 0 && episode_id_column_ < 0;
+  // A slot that no column fills writes nothing: a request walks only the
+  // others.
+  for (std::vector<Slot>* slots : {&spell_slots_, &episode_slots_}) {
+    slots->erase(std::remove_if(slots->begin(), slots->end(),
+                                [](const Slot& slot) {
+                                  return slot.column < 0 && slot.numbered.empty();
+                                }),
+                 slots->end());
+  }
   return true;
 }
 
 std::string ColumnMapping::EpisodeId(const RowCells& row, size_t index) const {
-  if (episode_id_slot_ >= 0) {
-    const Slot& slot = episode_slots_[static_cast<size_t>(episode_id_slot_)];
-    if (slot.column >= 0) return std::string(row[static_cast<size_t>(slot.column)]);
-  }
+  if (episode_id_column_ >= 0) return std::string(row[static_cast<size_t>(episode_id_column_)]);
   return std::to_string(index + 1);
 }
 
-void ColumnMapping::WriteRequest(const std::string& spell_id,
-                                 const std::vector<const RowCells*>& rows,
-                                 std::string* text_buffer) const {
-  RequestText text(text_buffer);
+std::string_view ColumnMapping::WriteRequest(const std::string& spell_id,
+                                             const std::vector<const RowCells*>& rows,
+                                             std::string* room) const {
+  RequestText text(room);
   text.Append("{\"Group\":");
   text.AppendString(mode_);
   if (trace_) text.Append(",\"Trace\":true");
@@ -358,12 +375,10 @@ void ColumnMapping::WriteRequest(const std::string& spell_id,
   bool first = false;
   if (!rows.empty()) WriteSlots(text, spell_slots_, *rows.front(), &first);
   text.Append(",\"Episodes\":[");
-  const bool numbered_id =
-      episode_id_slot_ >= 0 && episode_slots_[static_cast<size_t>(episode_id_slot_)].column < 0;
   for (size_t i = 0; i < rows.size(); ++i) {
     text.Append(i == 0 ? "{" : ",{");
     first = true;
-    if (numbered_id) {
+    if (number_episodes_) {
       text.Append("\"Id\":");
       text.AppendString(std::to_string(i + 1));
       first = false;
@@ -372,6 +387,7 @@ void ColumnMapping::WriteRequest(const std::string& spell_id,
     text.Append("}");
   }
   text.Append("]}}");
+  return text.Finish();
 }
 
 }  // namespace zorvel::cli

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -53,12 +54,13 @@ class ColumnMapping {
   void set_trace(bool trace) { trace_ = trace; }
 
   // The request for a spell of `rows` (cells in header order), as compact
-  // JSON in `*text_buffer`, which is cleared first (its memory serves the next
-  // request), byte for byte as RapidJSON's writer writes it. An episode
-  // without an "Id" column gets its position in the spell, from 1.
-  void WriteRequest(const std::string& spell_id,
-                    const std::vector<const RowCells*>& rows,
-                    std::string* text_buffer) const;
+  // JSON, byte for byte as RapidJSON's writer writes it. It is written at
+  // the start of `*room`, followed by a NUL; the room only grows, and serves
+  // the next request. An episode without an "Id" column gets its position in
+  // the spell, from 1.
+  std::string_view WriteRequest(const std::string& spell_id,
+                                const std::vector<const RowCells*>& rows,
+                                std::string* room) const;
 
   // The episode id the request gives row `index` (from 0) of a spell.
   std::string EpisodeId(const RowCells& row, size_t index) const;
@@ -82,7 +84,8 @@ class ColumnMapping {
 
   std::string mode_;
   int spell_column_ = -1;
-  int episode_id_slot_ = -1;
+  int episode_id_column_ = -1;   // the column of the episodes' "Id", if any
+  bool number_episodes_ = false;  // "Id" is an input no column fills
   std::vector<Slot> spell_slots_;
   std::vector<Slot> episode_slots_;
   std::vector<std::string> unused_;

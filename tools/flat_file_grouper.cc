@@ -157,16 +157,16 @@ void FlatFileGrouper::GroupInto(const SpellBatch& batch, BatchResult* into) {
   for (const SpellRows& spell : batch.spells) {
     rows.clear();
     for (const auto& row : spell.rows) rows.push_back(&row);
-    mapping_.WriteRequest(spell.id, rows, &request_);
+    const std::string_view request = mapping_.WriteRequest(spell.id, rows, &request_);
     if (requests_only_) {
-      result.responses.append(request_);
+      result.responses.append(request);
       result.responses.push_back('\n');
       ++result.spell_count;
       result.episode_count += static_cast<long>(spell.rows.size());
       continue;
     }
     const std::string_view answer = buffer_.Fetch([&](char* data, uint32_t size) {
-      return api_.CS_Process(0, request_.c_str(), data, size);
+      return api_.CS_Process(0, request.data(), data, size);
     });
     AddAnswer(spell, answer, &result);
   }

@@ -83,7 +83,7 @@ class FlatFileGrouper {
   bool spell_has_hrg_ = false;
   bool has_unbundled_ = false;
   DocumentBuffer buffer_;
-  std::string request_;
+  std::string request_;  // room for the request being sent
   AnswerTape tape_;
   std::vector<std::string_view> cells_;
   std::vector<std::string> scratch_;

@@ -124,8 +124,8 @@ FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
       mapping_(mapping),
       keep_responses_(keep_responses),
       requests_only_(requests_only),
-      spell_columns_(mode.spell_outputs),
-      episode_columns_(mode.episode_outputs),
+      spell_columns_(mode.spell_outputs, {"Success", "Errors", "Id"}),
+      episode_columns_(mode.episode_outputs, {"Id", "Success", "Errors"}),
       has_unbundled_(mode.Outputs("UnbundledHRG")) {
   for (const std::string& name : spell_columns_.names) spell_has_hrg_ |= name == "HRG";
 }
@@ -255,14 +255,15 @@ size_t FindMember(const std::vector<Member>& members, std::string_view name, siz
 
 }  // namespace
 
-FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs) {
+FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs,
+                                  std::initializer_list<const char*> first) {
   std::vector<bool> is_column;
   auto add = [&](const std::string& name, bool column) {
     if (std::find(member_names.begin(), member_names.end(), name) != member_names.end()) return;
     member_names.push_back(name);
     is_column.push_back(column);
   };
-  add("Success", false);
+  for (const char* name : first) add(name, false);
   for (const SchemaField& field : outputs) add(field.name, field.name != "Id" && field.name != "Errors");
   add("Episodes", false);
   // The names are all in place, so views of them stay valid.

@@ -3,6 +3,7 @@
 // unbundled.csv, and the counts of summary.csv.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,11 +53,11 @@ class FlatFileGrouper {
 
  private:
   // An object's output columns, and the names its members may have in the
-  // order answers list them ("Success", then the schema's outputs, then
-  // "Episodes"), each with its column (or kNoColumn) and the member of
-  // Members it fills, if any.
+  // order answers list them (the names `first`, which are not columns, then
+  // the schema's outputs, then "Episodes"), each with its column (or
+  // kNoColumn) and the member of Members it fills, if any.
   struct Columns {
-    explicit Columns(const std::vector<SchemaField>& outputs);
+    Columns(const std::vector<SchemaField>& outputs, std::initializer_list<const char*> first);
     static constexpr uint32_t kNoColumn = UINT32_MAX;
     struct Member {
       std::string_view name;   // in member_names

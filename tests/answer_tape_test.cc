@@ -139,7 +139,8 @@ TEST(AnswerTape, TextsBeyondTheSplitAreLeftToTheParser) {
   for (const std::string& text :
        {std::string(), std::string("{"), std::string("[}"), std::string("[\"a\",]"),
         std::string("{\"a\"}"), std::string("{\"a\":\"b\",}"), std::string("[\"a\"\"b\"]"),
-        std::string("[tru]"), std::string("[\"open]"), std::string("{}{}"), std::string("[]]"),
+        std::string("[tru]"), std::string("[fals]"), std::string("[falsy]"),
+        std::string("[nul]"), std::string("[nulL]"), std::string("[\"open]"), std::string("{}{}"), std::string("[]]"),
         std::string("[\"a\tb\"]"), std::string("[\"a\0\"]", 6), std::string("{\"a\":[}]")}) {
     AnswerTape tape;
     EXPECT_FALSE(tape.ReadPlain(text)) << text;

@@ -79,11 +79,20 @@ bool AnswerTape::Split(const char* p, const char* const end) {
         continue;
       }
     } else {
-      const char* literal = c == 't' ? "true" : c == 'f' ? "false" : c == 'n' ? "null" : nullptr;
-      if (literal == nullptr) return false;
-      const size_t size = std::strlen(literal);
-      if (static_cast<size_t>(end - p) < size || std::memcmp(p, literal, size) != 0) return false;
-      const Kind kind = c == 't' ? Kind::kTrue : c == 'f' ? Kind::kFalse : Kind::kNull;
+      // true, false or null; each comparison of a known size is a load.
+      const size_t left = static_cast<size_t>(end - p);
+      Kind kind;
+      size_t size = 4;
+      if (left >= 4 && std::memcmp(p, "true", 4) == 0) {
+        kind = Kind::kTrue;
+      } else if (left >= 5 && std::memcmp(p, "false", 5) == 0) {
+        kind = Kind::kFalse;
+        size = 5;
+      } else if (left >= 4 && std::memcmp(p, "null", 4) == 0) {
+        kind = Kind::kNull;
+      } else {
+        return false;
+      }
       out[n] = {kind, n + 1, std::string_view(p, size)};
       ++n;
       p += size;

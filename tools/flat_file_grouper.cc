@@ -124,8 +124,8 @@ FlatFileGrouper::FlatFileGrouper(const PluginApi& api, const ModeSchema& mode,
       mapping_(mapping),
       keep_responses_(keep_responses),
       requests_only_(requests_only),
-      spell_columns_(mode.spell_outputs, {"Success", "Errors", "Id"}),
-      episode_columns_(mode.episode_outputs, {"Id", "Success", "Errors"}),
+      spell_columns_(mode.spell_outputs, 2, {"Success", "Errors", "Id"}),
+      episode_columns_(mode.episode_outputs, 3, {"Id", "Success", "Errors"}),
       has_unbundled_(mode.Outputs("UnbundledHRG")) {
   for (const std::string& name : spell_columns_.names) spell_has_hrg_ |= name == "HRG";
 }
@@ -179,13 +179,14 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     result->responses.push_back('\n');
   }
   tape_.Read(answer);
-  const Members spell_members = Scan(0, spell_columns_, 2);
+  const Members spell_members = Scan(0, spell_columns_);
   const bool success = !tape_.ParseError() && IsTrue(tape_, spell_members.success);
   ++result->spell_count;
   ++(success ? result->succeeded : result->failed);
-  cells_[0] = spell.id;
-  cells_[1] = TrueOrFalse(success);
-  AppendCsvRow(&result->spells, cells_);
+  std::vector<std::string_view>& spell_cells = spell_columns_.cells;
+  spell_cells[0] = spell.id;
+  spell_cells[1] = TrueOrFalse(success);
+  AppendCsvRow(&result->spells, spell_cells);
   std::string scratch;
   if (spell_has_hrg_) result->hrgs.Add(CellOf(tape_, spell_members.hrg, &scratch));
   AddErrors(tape_, spell_members.errors, spell.id, "", result);
@@ -196,7 +197,7 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
   size_t index = 0;
   std::string numbered;
   ForEachElement(tape_, spell_members.episodes, [&](uint32_t episode) {
-    const Members members = Scan(episode, episode_columns_, 3);
+    const Members members = Scan(episode, episode_columns_);
     std::string_view id;
     if (members.id != 0) {
       id = CellOf(tape_, members.id, &numbered);
@@ -207,10 +208,11 @@ void FlatFileGrouper::AddAnswer(const SpellRows& spell, std::string_view answer,
     }
     ++index;
     ++result->episode_count;
-    cells_[0] = spell.id;
-    cells_[1] = id;
-    cells_[2] = TrueOrFalse(IsTrue(tape_, members.success));
-    AppendCsvRow(&result->episodes, cells_);
+    std::vector<std::string_view>& cells = episode_columns_.cells;
+    cells[0] = spell.id;
+    cells[1] = id;
+    cells[2] = TrueOrFalse(IsTrue(tape_, members.success));
+    AppendCsvRow(&result->episodes, cells);
     if (!spell_has_hrg_) result->hrgs.Add(CellOf(tape_, members.hrg, &scratch));
     AddErrors(tape_, members.errors, spell.id, id, result);
     AddUnbundled(tape_, members.unbundled, spell.id, id, result);
@@ -255,8 +257,9 @@ size_t FindMember(const std::vector<Member>& members, std::string_view name, siz
 
 }  // namespace
 
-FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs,
-                                  std::initializer_list<const char*> first) {
+FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs, size_t lead_cells,
+                                  std::initializer_list<const char*> first)
+    : lead(lead_cells) {
   std::vector<bool> is_column;
   auto add = [&](const std::string& name, bool column) {
     if (std::find(member_names.begin(), member_names.end(), name) != member_names.end()) return;
@@ -273,15 +276,15 @@ FlatFileGrouper::Columns::Columns(const std::vector<SchemaField>& outputs,
                        NamedSlot(name)});
     if (is_column[i]) names.push_back(name);
   }
+  cells.resize(lead + names.size());
 }
 
-FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, const Columns& columns,
-                                               size_t lead) {
+FlatFileGrouper::Members FlatFileGrouper::Scan(uint32_t object, Columns& columns) {
   Members found;
   const size_t count = columns.names.size();
-  cells_.assign(lead + count, std::string_view());
+  std::string_view* const cells = columns.cells.data() + columns.lead;
+  std::fill(cells, cells + count, std::string_view());
   if (scratch_.size() < count) scratch_.resize(count);
-  std::string_view* const cells = cells_.data() + lead;
   const AnswerTape::Entry& entry = tape_[object];
   if (entry.kind != Kind::kObject) return found;
   const std::vector<Columns::Member>& members = columns.members;

@@ -55,9 +55,11 @@ class FlatFileGrouper {
   // An object's output columns, and the names its members may have in the
   // order answers list them (the names `first`, which are not columns, then
   // the schema's outputs, then "Episodes"), each with its column (or
-  // kNoColumn) and the member of Members it fills, if any.
+  // kNoColumn) and the member of Members it fills, if any; and the cells of
+  // its line, the columns after `lead` cells the caller fills.
   struct Columns {
-    Columns(const std::vector<SchemaField>& outputs, std::initializer_list<const char*> first);
+    Columns(const std::vector<SchemaField>& outputs, size_t lead_cells,
+            std::initializer_list<const char*> first);
     static constexpr uint32_t kNoColumn = UINT32_MAX;
     struct Member {
       std::string_view name;   // in member_names
@@ -67,13 +69,14 @@ class FlatFileGrouper {
     std::vector<std::string> names;  // of the columns
     std::vector<std::string> member_names;
     std::vector<Member> members;
+    size_t lead;
+    std::vector<std::string_view> cells;
   };
 
   void AddAnswer(const SpellRows& spell, std::string_view answer, BatchResult* result);
   // One pass over the members of the tape's object at `object`: the cells
-  // of `columns` into cells_, after `lead` cells left for the caller, and
-  // the members above.
-  Members Scan(uint32_t object, const Columns& columns, size_t lead);
+  // of `columns` into its cells, and the members above.
+  Members Scan(uint32_t object, Columns& columns);
 
   const PluginApi& api_;
   const ColumnMapping& mapping_;
@@ -86,7 +89,6 @@ class FlatFileGrouper {
   DocumentBuffer buffer_;
   std::string request_;  // room for the request being sent
   AnswerTape tape_;
-  std::vector<std::string_view> cells_;
   std::vector<std::string> scratch_;
 };
 

@@ -15,9 +15,6 @@
 namespace zorvel::cli {
 namespace {
 
-// Batches a worker may hold at once: one being worked on, one waiting, so
-// that it never idles while this process reads the next.
-constexpr size_t kHeldPerWorker = 2;
 constexpr size_t kReadChunk = 256 * 1024;
 
 void PutLength(std::string* frame, uint64_t length) {
@@ -206,17 +203,35 @@ void WorkerPool::Pump() {
 }
 
 bool WorkerPool::Send(Worker& worker) {
+  bool alive = true;
   while (worker.out_at < worker.out.size()) {
     const ssize_t n = ::send(worker.fd, worker.out.data() + worker.out_at,
                              worker.out.size() - worker.out_at, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
-    if (n <= 0) return false;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    if (n <= 0) {
+      alive = false;
+      break;
+    }
     worker.out_at += static_cast<size_t>(n);
   }
-  worker.out.clear();
-  worker.out_at = 0;
-  return true;
+  // A frame larger than the socket holds is still part way sent when the
+  // next is queued behind it, so the frames sent are dropped once they are
+  // half of what is kept: otherwise every frame of the run could be kept.
+  if (worker.out_at == worker.out.size()) {
+    worker.out.clear();
+    worker.out_at = 0;
+  } else if (worker.out_at >= worker.out.size() / 2) {
+    worker.out.erase(0, worker.out_at);
+    worker.out_at = 0;
+  }
+  return alive;
+}
+
+size_t WorkerPool::buffered_bytes() const {
+  size_t bytes = 0;
+  for (const Worker& worker : workers_) bytes += worker.out.size();
+  return bytes;
 }
 
 bool WorkerPool::Receive(Worker& worker) {

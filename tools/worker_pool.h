@@ -31,6 +31,10 @@ class WorkerPool {
   // worker died (runs in this process, in submission order).
   using Deliver = std::function<void(uint64_t index, bool ok, std::string&& result)>;
 
+  // Batches a worker may hold at once: one being worked on, one waiting, so
+  // that it never idles while this process reads the next.
+  static constexpr size_t kHeldPerWorker = 2;
+
   WorkerPool(int workers, Work work, Deliver deliver);
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
@@ -46,6 +50,8 @@ class WorkerPool {
 
   // Workers that died during the run.
   int deaths() const { return deaths_; }
+  // The bytes kept for sending to the workers (sent part way or queued).
+  size_t buffered_bytes() const;
 
  private:
   struct Worker {

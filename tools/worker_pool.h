@@ -31,9 +31,10 @@ class WorkerPool {
   // worker died (runs in this process, in submission order).
   using Deliver = std::function<void(uint64_t index, bool ok, std::string&& result)>;
 
-  // Batches a worker may hold at once: one being worked on, one waiting, so
-  // that it never idles while this process reads the next.
-  static constexpr size_t kHeldPerWorker = 2;
+  // Batches a worker may hold at once: one being worked on and several
+  // waiting, so that it does not idle while this process is not running
+  // (with more processes than cores, it waits its turn for a core).
+  static constexpr size_t kHeldPerWorker = 8;
 
   WorkerPool(int workers, Work work, Deliver deliver);
   WorkerPool(const WorkerPool&) = delete;
